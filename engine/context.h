@@ -1,0 +1,62 @@
+// What one file's conversion reads and writes. A conversion is a function of the batch
+// (read-only while it runs), the input entry and the counters, so several workers can
+// convert at once without sharing anything mutable.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "formats/conversion_target.h"
+#include "formats/input_map.h"
+#include "settings/settings.h"
+
+namespace rastrel {
+
+struct OverlayResources;  // the watermark font and picture, loaded once per batch
+
+// The values behind "%rnd%" and "%n%": drawn at an input-list reset, renewed after each
+// successfully converted file.
+struct FileCounters {
+  int randomNumber = 1;  // 1..99999
+  int fileCounter = 1;
+};
+
+struct BatchContext {
+  const Settings& settings;
+  const ConversionTarget& target;
+  std::string outputFolder;  // absolute, ends in '/'
+  bool debug = false;        // console run with the debug option
+  const OverlayResources* overlay = nullptr;
+  // Paths of the running batch's inputs; a save never replaces one of them.
+  const InputMap* inputs = nullptr;
+};
+
+// Facts about the page in hand, read by naming and by the watermark text.
+struct PageFacts {
+  int sourceDepth = 0;
+  int width = 0;   // after rotation and resizing, before frame and watermark
+  int height = 0;
+  int number = 0;  // 1-based
+  int depth = 0;   // output depth chosen for this page
+};
+
+// Per-file state of one worker.
+struct ConversionContext {
+  const BatchContext& batch;
+  std::string currentInputPath;
+  std::string relativeSubfolder;
+  FileCounters counters;
+  PageFacts page;
+  std::string outputPath;                // last built path, without a frame marker
+  std::vector<std::string> writtenPaths; // every page saved for this file
+  std::vector<std::string> diagnostics;  // library and engine messages for standard error
+};
+
+struct FileResult {
+  bool converted = false;
+  std::string outputPath;
+  std::vector<std::string> writtenPaths;
+  std::vector<std::string> diagnostics;
+};
+
+}  // namespace rastrel
