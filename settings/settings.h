@@ -18,6 +18,8 @@ struct GeneralSettings {
   std::int32_t updateRange = 2;
   Date updateDate = 0;
   Flag saveWindowPosition = 1;
+
+  bool operator==(const GeneralSettings&) const = default;
 };
 
 struct WindowSettings {
@@ -26,11 +28,15 @@ struct WindowSettings {
   std::int32_t y = 100;
   std::int32_t width = 510;
   std::int32_t height = 330;
+
+  bool operator==(const WindowSettings&) const = default;
 };
 
 struct InterfaceSettings {
   std::string uiTheme = "handdrawn";
   std::int32_t uiSize = 2;
+
+  bool operator==(const InterfaceSettings&) const = default;
 };
 
 struct InputSettings {
@@ -45,6 +51,8 @@ struct InputSettings {
   std::int32_t rawImageWidth = 0;
   std::int32_t rawImageHeight = 0;
   std::int32_t rawToneMapping = 2;
+
+  bool operator==(const InputSettings&) const = default;
 };
 
 struct OutputSettings {
@@ -84,6 +92,8 @@ struct OutputSettings {
   std::int32_t webpBpp = 0;
   std::int32_t webpQuality = 100;
   std::int32_t xpmBpp = 0;
+
+  bool operator==(const OutputSettings&) const = default;
 };
 
 struct TransformSettings {
@@ -101,6 +111,8 @@ struct TransformSettings {
   Code8 imageResizeAlgorithm = 3;
   Flag doImageFlipHorizontal = 0;
   Flag doImageFlipVertical = 0;
+
+  bool operator==(const TransformSettings&) const = default;
 };
 
 struct AdjustmentSettings {
@@ -114,6 +126,8 @@ struct AdjustmentSettings {
   std::int32_t imageThreshold = 0;
   Flag doImageDither = 0;
   Code8 imageDitherAlgorithm = 0;
+
+  bool operator==(const AdjustmentSettings&) const = default;
 };
 
 struct FrameSettings {
@@ -127,6 +141,8 @@ struct FrameSettings {
   Colour solidTopColor = "000000";
   Colour solidBottomColor = "000000";
   std::int32_t solidOpacity = 255;
+
+  bool operator==(const FrameSettings&) const = default;
 };
 
 inline constexpr const char* kDefaultWatermarkText = "(c) 2024-2026 Pixvane. All rights reserved.";
@@ -168,6 +184,8 @@ struct WatermarkSettings {
   std::int32_t imageRotation = 0;
   Code8 imageSize = 0;
   std::int32_t imageScale = 10;
+
+  bool operator==(const WatermarkSettings&) const = default;
 };
 
 struct AdvancedSettings {
@@ -177,15 +195,21 @@ struct AdvancedSettings {
   Flag outFoldersHistory = 1;
   std::int8_t outFoldersNumber = 5;
   Flag keepSubfolders = 1;
+
+  bool operator==(const AdvancedSettings&) const = default;
 };
 
 struct FileSettings {
   std::string recentOutFolders;  // TAB-separated, newest first
   std::string recentFiles;
+
+  bool operator==(const FileSettings&) const = default;
 };
 
 struct PrivacySettings {
   Flag cleanRecentFiles = 0;
+
+  bool operator==(const PrivacySettings&) const = default;
 };
 
 struct Settings {
@@ -204,6 +228,8 @@ struct Settings {
   AdvancedSettings advanced;
   FileSettings file;
   PrivacySettings privacy;
+
+  bool operator==(const Settings&) const = default;
 };
 
 // Sets every stored field to its default. The console and the window differ only in
