@@ -25,6 +25,15 @@ LocalDateTime ToLocalDateTime(std::int64_t secondsSinceEpoch) {
   return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
 }
 
+std::int64_t LocalDateToEpoch(std::int32_t localDate) {
+  const std::time_t asUtc = static_cast<std::time_t>(localDate);
+  std::tm fields{};
+  if (gmtime_r(&asUtc, &fields) == nullptr) return localDate;
+  fields.tm_isdst = -1;  // let the zone's rules decide for that date
+  const std::time_t moment = std::mktime(&fields);
+  return moment == static_cast<std::time_t>(-1) ? localDate : static_cast<std::int64_t>(moment);
+}
+
 LocalDateTime LocalNow() { return ToLocalDateTime(static_cast<std::int64_t>(std::time(nullptr))); }
 
 RandomIntegers::RandomIntegers() {

@@ -25,6 +25,10 @@ struct LocalDateTime {
 LocalDateTime LocalNow();
 // The local date and time of a moment given in seconds since the epoch (UTC).
 LocalDateTime ToLocalDateTime(std::int64_t secondsSinceEpoch);
+// The moment (seconds since the epoch, UTC) at which the local clock shows the date and
+// time of `localDate`, a count in local time as the settings record stores dates. Daylight
+// saving follows the time zone's rules for that date.
+std::int64_t LocalDateToEpoch(std::int32_t localDate);
 
 // Uniform random integers. Each user owns its generator, so concurrent workers never share
 // state and a test can fix the seed.
