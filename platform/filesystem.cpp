@@ -116,7 +116,7 @@ mode_t ProcessUmask() {
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
   // The temporary name starts with ".~" so that a folder walk never mistakes it for an input.
-  std::string temp = FolderOf(path) + ".~rastrel-XXXXXX";
+  std::string temp = FolderOf(path) + std::string(kTemporaryFilePrefix) + "XXXXXX";
   UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
   if (!fd) return false;
   // mkostemp creates 0600; give the file the mode an ordinary create would have.

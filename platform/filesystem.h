@@ -37,6 +37,9 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 // target only after a complete, flushed write; on failure the target is untouched and
 // the temporary file is gone.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes);
+// Every temporary file of an atomic write starts with this name, so that a folder walk
+// can tell it from an input.
+inline constexpr std::string_view kTemporaryFilePrefix = ".~rastrel-";
 
 // Last-modification time in whole seconds since the epoch (UTC), or nullopt.
 std::optional<std::int64_t> ModificationTime(const std::string& path);
