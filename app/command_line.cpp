@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "app/profile_hook.h"
 #include "settings/image_options.h"
+#include "settings/profile.h"
 
 namespace rastrel {
 
@@ -133,7 +133,7 @@ bool ApplyCoreOption(CoreOption option, const std::vector<std::string>& params, 
       break;
     case CoreOption::Profile:
       value = ReadInlineValue(params, position, true);
-      if (value && !LoadProfileFile(*value, result.settings)) {
+      if (value && !LoadProfile(*value, result.settings)) {
         result.errorText = kInvalidProfile;
         return false;
       }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/temp_folder.h"
+
 namespace rastrel {
 namespace {
 
@@ -192,13 +194,34 @@ TEST(ParseCommandLine, ImageOptionsFollowTheInlineValueRule) {
   }
 }
 
-TEST(ParseCommandLine, ProfileNeedsAnInlineValueAndALoadableFile) {
-  EXPECT_EQ(ParseCommandLine({"--profile"}, Settings{}).errorText, kIncorrect);
-  EXPECT_EQ(ParseCommandLine({"--profile="}, Settings{}).errorText, kIncorrect);
-  const CommandLine missing =
-      ParseCommandLine({"-i", "a.tif", "--profile=/nonexistent/p.ini", "-q"}, Settings{});
-  EXPECT_EQ(missing.errorText, "Invalid profile file");
-  EXPECT_FALSE(missing.quiet);
+TEST(ParseCommandLine, ProfileTakesEffectAtItsPosition) {
+  const fixtures::TempFolder folder;
+  const std::string profile = folder.Write("my profile.ini", "[CLI]\n--JPG-QUALITY = 70\n--WIDTH = 50\n");
+  const std::string spaced = profile.substr(0, profile.find(' '));  // ".../my"
+  const struct {
+    Params params;
+    const char* error;
+    std::int32_t quality;
+    std::int32_t width;
+  } cases[] = {
+      {{"--jpg-quality=80", "--profile=" + profile}, "", 70, 50},
+      {{"--profile=" + profile, "--jpg-quality=80"}, "", 80, 50},
+      // The platform split the quoted path at its space.
+      {{"--profile=\"" + spaced, "profile.ini\"", "--width=9"}, "", 70, 9},
+      {{"--profile"}, kIncorrect, 95, 0},
+      {{"--profile="}, kIncorrect, 95, 0},
+      {{"--width=3", "--profile=" + folder.path() + "missing.ini", "--jpg-quality=10"},
+       "Invalid profile file",
+       95,
+       3},
+  };
+  for (const auto& c : cases) {
+    Settings start;
+    const CommandLine got = ParseCommandLine(c.params, start);
+    EXPECT_EQ(got.errorText, c.error) << c.params.front();
+    EXPECT_EQ(got.settings.output.jpgQuality, c.quality) << c.params.front();
+    EXPECT_EQ(got.settings.transform.imageWidth, c.width) << c.params.front();
+  }
 }
 
 TEST(ParseCommandLine, StartsFromTheGivenSettingsAndReadsEveryParameter) {
