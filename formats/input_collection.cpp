@@ -150,7 +150,10 @@ int WalkInputFolder(InputCollection& collection, const std::string& folder) {
 void ImportFolder(InputCollection& collection, BatchStatus& status) {
   int added = 0;
   if (!collection.inputFolder.empty()) {
-    const std::string root = WithTrailingSlash(collection.inputFolder);
+    // Relative subfolders are cut from paths built on the input folder, so it must end in
+    // the separator those paths have after it.
+    collection.inputFolder = WithTrailingSlash(std::move(collection.inputFolder));
+    const std::string& root = collection.inputFolder;
     FolderWalk walk(collection);
     // The root counts as visited, so a link inside the tree that leads back to it ends.
     const std::vector<DirEntry> entries = walk.Enter(root) ? ListFolder(root) : std::vector<DirEntry>{};

@@ -39,7 +39,8 @@ int WalkInputFolder(InputCollection& collection, const std::string& folder);
 
 // The import bodies. Each takes up top-level entries (entries of the input folder, or list
 // lines that name an existing path) while keep going holds, counting them in the progress
-// count, and adds the number of files added to the result count when it ends.
+// count, and adds the number of files added to the result count when it ends. The folder
+// import walks the collection's input folder, giving it a final '/' when it lacks one.
 void ImportFolder(InputCollection& collection, BatchStatus& status);
 void ImportList(InputCollection& collection, const std::string& listPath, BatchStatus& status);
 

@@ -146,6 +146,15 @@ TEST(FolderImport, WalksTheTreeOnceDespiteLinks) {
   InputCollection walkOnly{again, tree.root, {}};
   EXPECT_EQ(WalkInputFolder(walkOnly, tree.root), 4);
   EXPECT_EQ(RealPaths(again), tree.ExpectedFiles());
+
+  // An input folder given without its final separator gets one.
+  InputMap unslashed;
+  InputCollection bare{unslashed, tree.root.substr(0, tree.root.size() - 1), {}};
+  status.Reset();
+  ImportFolder(bare, status);
+  EXPECT_EQ(bare.inputFolder, tree.root);
+  EXPECT_EQ(RealPaths(unslashed), tree.ExpectedFiles());
+  for (const InputEntry& entry : unslashed) EXPECT_FALSE(entry.relativeSubfolder.starts_with('/'));
 }
 
 TEST(FolderImport, StopsBetweenTopLevelEntries) {
