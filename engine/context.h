@@ -13,6 +13,7 @@
 namespace rastrel {
 
 struct OverlayResources;  // the watermark font and picture, loaded once per batch
+class InputGuard;         // engine/input_guard.h
 
 // The values behind "%rnd%" and "%n%": drawn at an input-list reset, renewed after each
 // successfully converted file.
@@ -29,6 +30,9 @@ struct BatchContext {
   const OverlayResources* overlay = nullptr;
   // Paths of the running batch's inputs; a save never replaces one of them.
   const InputMap* inputs = nullptr;
+  // The same inputs by file identity, looked up once per batch; built from `inputs` by the
+  // conversion worker when the starter leaves it empty.
+  const InputGuard* inputGuard = nullptr;
 };
 
 // Facts about the page in hand, read by naming and by the watermark text.

@@ -26,9 +26,9 @@ std::string ExpandFilenameMask(const ConversionContext& context);
 // Output folder, the relative subfolder when subfolders are kept, then the expanded mask.
 std::string BuildOutputPath(const ConversionContext& context);
 
-// Whether each page's path gets a "[n]" marker: every page of a file with two or more
-// pages is converted and the mask has no "%frame%" of its own.
-bool NeedsFrameMarker(const Settings& settings, int pageCount);
+// Whether each page's path gets a "[n]" marker: two or more pages of the file are
+// converted and the mask has no "%frame%" of its own, so pages cannot replace each other.
+bool NeedsFrameMarker(const Settings& settings, int selectedPageCount);
 
 // Inserts "[pageNumber]" before the last extension.size() + 1 characters of the path.
 std::string AddFrameMarker(const std::string& path, int pageNumber, std::string_view extension);

@@ -1,0 +1,158 @@
+#include "engine/convert.h"
+
+#include <FreeImage.h>
+
+#include <exception>
+#include <string>
+#include <utility>
+
+#include "engine/colour.h"
+#include "engine/diagnostics.h"
+#include "engine/encoding.h"
+#include "engine/geometry.h"
+#include "engine/naming.h"
+#include "engine/page_source.h"
+#include "engine/save.h"
+#include "overlay/frame.h"
+#include "overlay/watermark.h"
+#include "platform/clock.h"
+
+namespace rastrel {
+namespace {
+
+// 1-bit, 8-bit and wider greyscale pages continue as standard 8-bit (or 1-bit) bitmaps.
+Bitmap NormaliseGreyscale(Bitmap image) {
+  if (!image) return image;
+  const FREE_IMAGE_COLOR_TYPE type = FreeImage_GetColorType(image.get());
+  if (type != FIC_MINISWHITE && type != FIC_MINISBLACK) return image;
+  // On an ordinary bitmap the library's conversion is an exact copy: skip it.
+  if (FreeImage_GetImageType(image.get()) == FIT_BITMAP) return image;
+  return Bitmap(FreeImage_ConvertToStandardType(image.get(), TRUE));
+}
+
+struct PageSize {
+  int width = 0;
+  int height = 0;
+};
+PageSize Measure(const Bitmap& image) {
+  return {static_cast<int>(image.width()), static_cast<int>(image.height())};
+}
+
+// Stages 1 to 14 for one page; returns whether its save succeeded.
+bool ConvertPage(Bitmap image, int index, bool marker, ConversionContext& context,
+                 DiagnosticsCapture& diagnostics) {
+  const Settings& settings = context.batch.settings;
+  const ConversionTarget& target = context.batch.target;
+
+  image = RotateImage(std::move(image), settings);
+  PageSize size = Measure(image);
+  image = ResizeImage(std::move(image), size.width, size.height, settings);
+  size = Measure(image);
+  image = NormaliseGreyscale(std::move(image));
+  if (image) FlipImage(image, settings);
+  image = CorrectColors(std::move(image), settings);
+  image = GreyscaleImage(std::move(image), settings);
+  image = ThresholdImage(std::move(image), settings);
+  image = DitherImage(std::move(image), settings);
+  image = ApplySolidFrame(std::move(image), size.width, size.height, settings);
+
+  context.page.width = size.width;
+  context.page.height = size.height;
+  context.page.number = index + 1;
+  // Chosen from the depth as loaded, before the watermark, so that its text shows the
+  // depth the page is written in.
+  context.page.depth = OutputDepthForPage(target, context.page.sourceDepth);
+
+  image = ApplyWatermark(std::move(image), size.width, size.height, context);
+  image = ConvertToOutputDepth(std::move(image), context.page.depth, target.extension);
+
+  context.outputPath = BuildOutputPath(context);
+  const std::string savePath =
+      marker ? AddFrameMarker(context.outputPath, context.page.number, target.extension) : context.outputPath;
+  const SaveOutcome outcome = SavePage(image, savePath, context.batch);
+  if (outcome != SaveOutcome::Saved) {
+    diagnostics.Add(std::string(DescribeSaveOutcome(outcome)) + ": " + savePath);
+    return false;
+  }
+  context.writtenPaths.push_back(savePath);
+  return true;
+}
+
+bool ConvertPages(ConversionContext& context, DiagnosticsCapture& diagnostics) {
+  PageSource source(context.currentInputPath);
+  const int pageCount = source.PageCount();
+  if (pageCount == 0) {
+    diagnostics.Add("not an image that can be read as TIFF");
+    return false;
+  }
+  thread_local RandomIntegers random;
+  const PageRange pages = SelectPages(context.batch.settings.input.tiffFrameLoading, pageCount, random);
+  const bool marker = NeedsFrameMarker(context.batch.settings, pages.Count());
+
+  bool result = false;
+  for (int index = pages.first; index <= pages.last; ++index) {
+    if (pageCount > 1) diagnostics.SetPrefix("page " + std::to_string(index + 1) + ": ");
+    Bitmap image = source.Load(index, diagnostics);
+    context.page = PageFacts{};
+    context.page.sourceDepth = static_cast<int>(image.bpp());
+    if (image.width() == 0 || image.height() == 0) {
+      // Nothing to save; the result stays that of the previous page's save.
+      diagnostics.Add("the page has no image");
+      continue;
+    }
+    result = ConvertPage(std::move(image), index, marker, context, diagnostics);
+  }
+  diagnostics.SetPrefix({});
+  return result;
+}
+
+}  // namespace
+
+PageRange SelectPages(std::int32_t frameLoading, int pageCount, RandomIntegers& random) {
+  if (pageCount <= 0) return PageRange{};
+  int page = 0;
+  switch (frameLoading) {
+    case 1:  // FIRST
+      page = 0;
+      break;
+    case 2:  // MIDDLE: page 1 of 1 or 2, page 2 of 3 or 4, page 3 of 5
+      page = (pageCount + 1) / 2 - 1;
+      break;
+    case 3:  // LAST
+      page = pageCount - 1;
+      break;
+    case 4:  // RANDOM
+      page = static_cast<int>(random.Between(1, pageCount)) - 1;
+      break;
+    default:  // ALL, and any code this program does not know
+      return PageRange{0, pageCount - 1};
+  }
+  return PageRange{page, page};
+}
+
+bool ConvertOneFile(ConversionContext& context) {
+  DiagnosticsCapture diagnostics(context.diagnostics);
+  try {
+    return ConvertPages(context, diagnostics);
+  } catch (const std::exception& error) {
+    diagnostics.Add(std::string("conversion stopped: ") + error.what());
+  } catch (...) {
+    diagnostics.Add("conversion stopped by an unknown error");
+  }
+  return false;
+}
+
+FileResult ConvertInputFile(const BatchContext& batch, const InputEntry& entry,
+                            const FileCounters& counters) {
+  if (batch.settings.advanced.keepSubfolders != 0) CreateOutputSubfolders(batch, entry.relativeSubfolder);
+  ConversionContext context{batch, entry.path, entry.relativeSubfolder, counters, {}, {}, {}, {}};
+  FileResult result;
+  result.converted = ConvertOneFile(context);
+  if (result.converted) StampOutputFileTime(context);
+  result.outputPath = std::move(context.outputPath);
+  result.writtenPaths = std::move(context.writtenPaths);
+  result.diagnostics = std::move(context.diagnostics);
+  return result;
+}
+
+}  // namespace rastrel

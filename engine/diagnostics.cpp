@@ -1,0 +1,98 @@
+#include "engine/diagnostics.h"
+
+#include <FreeImage.h>
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
+
+namespace rastrel {
+
+namespace {
+thread_local DiagnosticsCapture* tCurrent = nullptr;
+}  // namespace
+
+void RecordLibraryMessage(DiagnosticsCapture& capture, std::string message) {
+  if (!capture.prefix_.empty()) message = capture.prefix_ + message;
+  auto& sink = capture.sink_;
+  if (std::find(sink.begin(), sink.end(), message) != sink.end()) return;
+  if (capture.added_ >= DiagnosticsCapture::kMaxMessages) {
+    ++capture.suppressed_;
+    return;
+  }
+  ++capture.added_;
+  sink.push_back(std::move(message));
+}
+
+namespace {
+
+std::string Format(const char* fmt, va_list args) {
+  char buffer[1024];
+  const int n = std::vsnprintf(buffer, sizeof buffer, fmt, args);
+  if (n < 0) return {};
+  return std::string(buffer, std::min(static_cast<std::size_t>(n), sizeof buffer - 1));
+}
+
+void TiffMessage(const char* kind, const char* module, const char* fmt, va_list args) {
+  if (tCurrent == nullptr || fmt == nullptr) return;
+  std::string message = "libtiff ";
+  message += kind;
+  message += ": ";
+  if (module != nullptr && *module != '\0') {
+    message += module;
+    message += ": ";
+  }
+  message += Format(fmt, args);
+  RecordLibraryMessage(*tCurrent, std::move(message));
+}
+
+void TiffWarning(const char* module, const char* fmt, va_list args) {
+  TiffMessage("warning", module, fmt, args);
+}
+void TiffError(const char* module, const char* fmt, va_list args) { TiffMessage("error", module, fmt, args); }
+
+void FreeImageMessage(FREE_IMAGE_FORMAT format, const char* text) {
+  if (tCurrent == nullptr || text == nullptr) return;
+  std::string message = "FreeImage";
+  if (const char* name = FreeImage_GetFormatFromFIF(format)) {
+    message += " (";
+    message += name;
+    message += ")";
+  }
+  message += ": ";
+  message += text;
+  RecordLibraryMessage(*tCurrent, std::move(message));
+}
+
+}  // namespace
+
+void InstallLibraryMessageHandlers() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    TIFFSetWarningHandler(TiffWarning);
+    TIFFSetErrorHandler(TiffError);
+    FreeImage_SetOutputMessage(FreeImageMessage);
+  });
+}
+
+DiagnosticsCapture::DiagnosticsCapture(std::vector<std::string>& sink) : sink_(sink), previous_(tCurrent) {
+  InstallLibraryMessageHandlers();
+  tCurrent = this;
+}
+
+DiagnosticsCapture::~DiagnosticsCapture() {
+  if (suppressed_ > 0) {
+    std::string note = std::to_string(suppressed_);
+    note += " more library messages not shown";
+    sink_.push_back(std::move(note));
+  }
+  tCurrent = previous_;
+}
+
+void DiagnosticsCapture::SetPrefix(std::string prefix) { prefix_ = std::move(prefix); }
+
+void DiagnosticsCapture::Add(const std::string& message) { RecordLibraryMessage(*this, message); }
+
+}  // namespace rastrel

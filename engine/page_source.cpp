@@ -1,0 +1,55 @@
+#include "engine/page_source.h"
+
+#include <utility>
+
+#include "engine/diagnostics.h"
+#include "engine/old_jpeg.h"
+#include "platform/filesystem.h"
+
+namespace rastrel {
+
+PageSource::PageSource(std::string path) : path_(std::move(path)) {
+  container_ = MultiBitmap::OpenForReading(FIF_TIFF, path_.c_str());
+  pageCount_ = container_.PageCount();
+  if (!container_) {
+    single_.reset(FreeImage_Load(FIF_TIFF, path_.c_str(), 0));
+    pageCount_ = single_ ? 1 : 0;
+  } else if (pageCount_ == 1) {
+    // A single page is loaded directly: locking it would decode it into the container
+    // and the clone would hold a second copy of every pixel.
+    container_.reset();
+  }
+}
+
+Bitmap PageSource::LoadWithFreeImage(int index) {
+  if (single_) return std::move(single_);
+  // The first page needs no container either; any other is lent by the container and
+  // copied, because the container keeps ownership of what it lends.
+  if (index == 0) return Bitmap(FreeImage_Load(FIF_TIFF, path_.c_str(), 0));
+  LockedPage page(container_, index);
+  return page ? Bitmap(FreeImage_Clone(page.get())) : Bitmap();
+}
+
+Bitmap PageSource::OldJpegFallback(int index, const Bitmap& decoded, DiagnosticsCapture& diagnostics) {
+  // FreeImage normally decodes these pages itself; the stream is decoded directly when its
+  // metadata names the old compression or it gave nothing at all.
+  const bool flagged = decoded && CompressionFromMetadata(decoded.get()) == kOldStyleJpegCompression;
+  const bool missing = !decoded || decoded.width() == 0 || decoded.height() == 0;
+  if (!flagged && !missing) return Bitmap();
+  if (!bytes_) bytes_ = ReadWholeFile(path_);
+  if (!bytes_) return Bitmap();
+  if (!flagged && PageCompression(*bytes_, index) != kOldStyleJpegCompression) return Bitmap();
+  Bitmap image = DecodeJpegStream(FindOldJpegStream(*bytes_, index));
+  if (image) diagnostics.Add("decoded from its embedded JPEG stream (old-style JPEG compression)");
+  return image;
+}
+
+Bitmap PageSource::Load(int index, DiagnosticsCapture& diagnostics) {
+  Bitmap image = LoadWithFreeImage(index);
+  if (Bitmap fallback = OldJpegFallback(index, image, diagnostics)) image = std::move(fallback);
+  // TODO(decoder): when `image` is still empty here, hand the page to the libtiff decoder
+  // (engine/tiff_decoder.h) once it exists.
+  return image;
+}
+
+}  // namespace rastrel
