@@ -199,7 +199,7 @@ TEST(ResizeImage, TargetSizes) {
   constexpr Rgb kColour{40, 120, 200};
   for (const ResizeCase& c : cases) {
     SCOPED_TRACE(c.name);
-    Bitmap page = MakeColour(c.sourceWidth, c.sourceHeight, 24, [&](int, int) { return kColour; });
+    Bitmap page = test::MakeFlat(c.sourceWidth, c.sourceHeight, kColour);
     FIBITMAP* const handle = page.get();
     const Bitmap result = ResizeImage(std::move(page), c.sourceWidth, c.sourceHeight, Resize(c));
     ASSERT_TRUE(result);

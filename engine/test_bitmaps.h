@@ -45,6 +45,12 @@ inline Bitmap MakeColour(int width, int height, unsigned bpp, const Painter& pai
   return image;
 }
 
+// A 24-bit page of one colour, quick even at print sizes.
+inline Bitmap MakeFlat(int width, int height, const Rgb& c) {
+  const RGBQUAD q{static_cast<BYTE>(c.b), static_cast<BYTE>(c.g), static_cast<BYTE>(c.r), 0};
+  return Bitmap(FreeImage_AllocateEx(width, height, 24, &q));
+}
+
 // An 8-bit page with a grey ramp palette; `paint` gives the level.
 inline Bitmap MakeGrey8(int width, int height, const std::function<int(int x, int y)>& paint) {
   Bitmap image(FreeImage_Allocate(width, height, 8));
