@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "overlay/blend.h"
@@ -221,6 +222,29 @@ TEST_F(TextBox, OpacitiesAndCoverage) {
     }
     EXPECT_EQ(*alphas.rbegin(), c.textOpacity);
     EXPECT_GT(alphas.size(), 5u) << "edges are not smoothed";
+  }
+}
+
+// Workers draw with the one font of the batch at the same time; each must get exactly what
+// a lone worker gets.
+TEST_F(TextBox, SeveralWorkersDrawTheSame) {
+  settings_.text = "Worker %eol%text";
+  for (int antialiasing : {0, 1}) {
+    settings_.textAntialiasing = static_cast<Flag>(antialiasing);
+    const std::optional<Raster> reference = RenderTextWatermark(settings_.text, &font_, settings_);
+    ASSERT_TRUE(reference);
+    std::vector<int> mismatches(4, 0);
+    std::vector<std::thread> workers;
+    for (std::size_t w = 0; w < mismatches.size(); ++w) {
+      workers.emplace_back([&, w] {
+        for (int i = 0; i < 20; ++i) {
+          const std::optional<Raster> drawn = RenderTextWatermark(settings_.text, &font_, settings_);
+          if (!drawn || drawn->pixels != reference->pixels) ++mismatches[w];
+        }
+      });
+    }
+    for (std::thread& worker : workers) worker.join();
+    EXPECT_EQ(mismatches, std::vector<int>(4, 0)) << "antialiasing " << antialiasing;
   }
 }
 
