@@ -1,0 +1,177 @@
+#include "engine/tiff_decoder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "engine/tiff_orientation.h"
+#include "engine/tiff_probe.h"
+#include "tests/support/odd_tiffs.h"
+#include "tests/support/temp_folder.h"
+
+namespace rastrel {
+namespace {
+
+using testing::CompareQuadrants;
+using testing::OddTiffFamilies;
+using testing::OddTiffFamily;
+
+std::string TestName(const ::testing::TestParamInfo<OddTiffFamily>& info) {
+  std::string name;
+  for (char c : info.param.name) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+  return name;
+}
+
+class FamilyTest : public ::testing::TestWithParam<OddTiffFamily> {
+ protected:
+  std::string Write() {
+    const std::string path = folder_.path() + "page.tif";
+    EXPECT_TRUE(GetParam().write(path)) << "fixture not written";
+    return path;
+  }
+  fixtures::TempFolder folder_;
+};
+
+// Every family decodes to the expected upright pattern through libtiff, with orientation
+// applied the one common way.
+TEST_P(FamilyTest, DecodesUprightWithExpectedColours) {
+  const OddTiffFamily& family = GetParam();
+  const std::string path = Write();
+  std::vector<std::string> diagnostics;
+  EXPECT_EQ(CountTiffPages(path, diagnostics), family.pageCount);
+  Bitmap page = DecodeTiffPage(path, family.page, diagnostics);
+  ASSERT_TRUE(page) << ::testing::PrintToString(diagnostics);
+  const int orientation = ReadTiffOrientation(path, family.page);
+  EXPECT_EQ(orientation, family.orientation);
+  page = ApplyOrientation(std::move(page), orientation);
+  EXPECT_EQ(CompareQuadrants(page.get(), family), "");
+}
+
+// What the pipeline does with a page: FreeImage's loader unless the page is one it gets
+// wrong or gives nothing usable for, then orientation. Every family must come out right.
+TEST_P(FamilyTest, FreeImageOrLibtiffGivesTheRightPage) {
+  const OddTiffFamily& family = GetParam();
+  const std::string path = Write();
+  std::vector<std::string> diagnostics;
+  TiffPageFacts facts;
+  ASSERT_TRUE(ProbeTiffPage(path, family.page, facts, diagnostics));
+  Bitmap page;
+  if (!ShouldPreferLibtiff(facts)) {
+    FIMULTIBITMAP* container = FreeImage_OpenMultiBitmap(FIF_TIFF, path.c_str(), FALSE, TRUE, TRUE, 0);
+    if (container != nullptr) {
+      if (FIBITMAP* locked = FreeImage_LockPage(container, family.page)) {
+        page.reset(FreeImage_Clone(locked));
+        FreeImage_UnlockPage(container, locked, FALSE);
+      }
+      FreeImage_CloseMultiBitmap(container, 0);
+    }
+    if (page) {
+      const auto colour = FreeImage_GetColorType(page.get());
+      if (colour == FIC_MINISBLACK || colour == FIC_MINISWHITE)
+        page.reset(FreeImage_ConvertToStandardType(page.get(), TRUE));  // the greyscale normalisation
+    }
+    if (page && !CanReachOutputDepth(page.get(), 24)) page.reset();
+  }
+  const bool viaFreeImage = static_cast<bool>(page);
+  if (!page) page = DecodeTiffPage(path, family.page, diagnostics);
+  ASSERT_TRUE(page);
+  page = ApplyOrientation(std::move(page), facts.orientation);
+  Bitmap rgb(FreeImage_ConvertTo24Bits(page.get()));  // the output depth for a colour JPEG
+  OddTiffFamily opaque = family;
+  opaque.checkAlpha = false;
+  if (family.checkAlpha) {  // alpha is dropped: what shows is the straight colour
+    for (auto& q : opaque.quadrants) q.a = 255;
+  }
+  EXPECT_EQ(CompareQuadrants(rgb.get(), opaque), "") << (viaFreeImage ? "via FreeImage" : "via libtiff");
+}
+
+INSTANTIATE_TEST_SUITE_P(OddTiffs, FamilyTest, ::testing::ValuesIn(OddTiffFamilies()), TestName);
+
+TEST(TiffDecoder, RefusesPagesAboveTheSizeLimitBeforeAllocating) {
+  fixtures::TempFolder folder;
+  const std::string path = folder.path() + "huge.tif";
+  {
+    // A header that declares 200000 x 200000 RGB pixels and stores 16 bytes of them.
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    ASSERT_NE(tif, nullptr);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 200000u);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 200000u);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 200000u);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
+    char bytes[16] = {};
+    TIFFWriteRawStrip(tif, 0, bytes, sizeof bytes);
+    TIFFWriteDirectory(tif);
+    TIFFClose(tif);
+  }
+  std::vector<std::string> diagnostics;
+  EXPECT_FALSE(DecodeTiffPage(path, 0, diagnostics));
+  ASSERT_FALSE(diagnostics.empty());
+  EXPECT_NE(diagnostics.back().find("larger than the decoder accepts"), std::string::npos)
+      << ::testing::PrintToString(diagnostics);
+
+  // The limit is the caller's: a normal page is refused under a tiny one.
+  const std::string small = folder.path() + "small.tif";
+  ASSERT_TRUE(OddTiffFamilies().front().write(small));
+  diagnostics.clear();
+  EXPECT_FALSE(DecodeTiffPage(small, 0, diagnostics, TiffDecodeLimits{1000}));
+  EXPECT_TRUE(DecodeTiffPage(small, 0, diagnostics, TiffDecodeLimits{32 * 24 * 4}));
+}
+
+TEST(TiffDecoder, LibtiffMessagesGoToTheCallerNotTheConsole) {
+  fixtures::TempFolder folder;
+  const std::string good = folder.path() + "good.tif";
+  ASSERT_TRUE(OddTiffFamilies().front().write(good));
+  // Cut the pixel data short: libtiff complains about every strip it cannot read.
+  const std::string broken = folder.path() + "broken.tif";
+  std::filesystem::copy_file(good, broken);
+  std::filesystem::resize_file(broken, 600);
+
+  ::testing::internal::CaptureStderr();
+  std::vector<std::string> goodDiagnostics, brokenDiagnostics;
+  std::thread other([&] {
+    for (int i = 0; i < 20; ++i) EXPECT_TRUE(DecodeTiffPage(good, 0, goodDiagnostics));
+  });
+  for (int i = 0; i < 20; ++i) DecodeTiffPage(broken, 0, brokenDiagnostics);
+  other.join();
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  EXPECT_TRUE(goodDiagnostics.empty()) << ::testing::PrintToString(goodDiagnostics);
+  EXPECT_FALSE(brokenDiagnostics.empty());
+  EXPECT_FALSE(DecodeTiffPage(folder.path() + "missing.tif", 0, brokenDiagnostics));
+  EXPECT_FALSE(DecodeTiffPage(good, 1, brokenDiagnostics));  // no such page
+}
+
+// FreeImage's loader turns CMYK into RGB with (1 - ink) x (1 - black); pages that reach
+// libtiff instead must look the same, whatever the ink mix.
+TEST(TiffDecoder, CmykMatchesFreeImage) {
+  fixtures::TempFolder folder;
+  const std::string path = folder.path() + "cmyk.tif";
+  testing::QuadrantPage page;
+  page.samplesPerPixel = 4;
+  page.photometric = PHOTOMETRIC_SEPARATED;
+  page.sample = [](int q, int c) {
+    constexpr int inks[4][4] = {{255, 0, 0, 128}, {10, 200, 30, 60}, {0, 0, 0, 255}, {128, 64, 192, 0}};
+    return inks[q][c];
+  };
+  ASSERT_TRUE(testing::WriteQuadrantTiff(path, page));
+  std::vector<std::string> diagnostics;
+  Bitmap ours = DecodeTiffPage(path, 0, diagnostics);
+  Bitmap theirs(FreeImage_Load(FIF_TIFF, path.c_str(), 0));
+  ASSERT_TRUE(ours);
+  ASSERT_TRUE(theirs);
+  for (unsigned y : {5u, 18u})
+    for (unsigned x : {5u, 25u}) {
+      const auto a = testing::PixelAt(ours.get(), x, y), b = testing::PixelAt(theirs.get(), x, y);
+      EXPECT_NEAR(a.r, b.r, 1);
+      EXPECT_NEAR(a.g, b.g, 1);
+      EXPECT_NEAR(a.b, b.b, 1);
+    }
+}
+
+}  // namespace
+}  // namespace rastrel
