@@ -37,12 +37,11 @@ struct ImageOption {
 // Every image option in table order.
 std::span<const ImageOption> ImageOptions();
 
-// The option of the command line named `upperName`, or null. The frame opacity is
-// "--FR-SOLID-OPACITY" here.
+// The option of the command line named `upperName`, or null.
 const ImageOption* FindImageOption(std::string_view upperName);
 
-// The key of a profile named `upperName`, or null. The frame opacity is "--WM-SOLID-OPACITY"
-// in a profile, and "--FR-SOLID-OPACITY" is no profile key.
+// The key of a profile named `upperName`, or null. An option with a profile name of its own
+// (the frame opacity) is known to a profile by that name only.
 const ImageOption* FindProfileOption(std::string_view upperName);
 
 // The name under which `source` knows the option.
