@@ -24,7 +24,9 @@ bool IsPrivateFolder(const std::string& folder) {
 
 std::string InstanceLockFolder() {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (runtime != nullptr && runtime[0] == '/') {
+  struct stat st {};
+  // A stale value (the session's folder already gone) falls back rather than failing.
+  if (runtime != nullptr && runtime[0] == '/' && ::stat(runtime, &st) == 0 && S_ISDIR(st.st_mode)) {
     std::string folder = runtime;
     if (folder.back() != '/') folder.push_back('/');
     return folder;

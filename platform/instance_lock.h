@@ -38,8 +38,8 @@ class InstanceLock {
   UniqueFd fd_;
 };
 
-// $XDG_RUNTIME_DIR when set to an absolute path, else a private per-user folder under /tmp,
-// created on demand (mode 0700). Ends in '/'; empty when no safe folder can be had.
+// $XDG_RUNTIME_DIR when it names an existing folder by an absolute path, else a private per-user folder under
+// /tmp, created on demand (mode 0700). Ends in '/'; empty when no safe folder can be had.
 std::string InstanceLockFolder();
 
 }  // namespace rastrel

@@ -57,9 +57,13 @@ TEST_F(InstanceLockTest, FolderComesFromXdgRuntimeDirElsePrivateTmp) {
   ::setenv("XDG_RUNTIME_DIR", folder_.substr(0, folder_.size() - 1).c_str(), 1);
   EXPECT_EQ(InstanceLockFolder(), folder_);
 
+  ::setenv("XDG_RUNTIME_DIR", (folder_ + "gone").c_str(), 1);
+  const std::string expected = "/tmp/rastrel-" + std::to_string(::getuid()) + "/";
+  EXPECT_EQ(InstanceLockFolder(), expected);
+
   ::unsetenv("XDG_RUNTIME_DIR");
   const std::string fallback = InstanceLockFolder();
-  EXPECT_EQ(fallback, "/tmp/rastrel-" + std::to_string(::getuid()) + "/");
+  EXPECT_EQ(fallback, expected);
   struct stat st {};
   ASSERT_EQ(::lstat(fallback.c_str(), &st), 0);
   EXPECT_TRUE(S_ISDIR(st.st_mode));
