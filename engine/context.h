@@ -3,6 +3,7 @@
 // convert at once without sharing anything mutable.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,17 @@ struct FileCounters {
   int fileCounter = 1;
 };
 
+// How a worker process writes pages: complete files under temporary names, which the
+// coordinator moves into place when it commits the file, in input order.
+struct OutputStaging {
+  std::string tag;  // in every temporary name of one file's conversion
+  // Called before a temporary file is created in `folder`, so that whoever cleans up after
+  // a worker that died knows where to look.
+  std::function<void(const std::string& folder)> beforeWriting;
+  // Called once a page's bytes are complete under `temporaryPath`.
+  std::function<void(const std::string& temporaryPath, const std::string& path)> staged;
+};
+
 struct BatchContext {
   const Settings& settings;
   const ConversionTarget& target;
@@ -33,6 +45,11 @@ struct BatchContext {
   // The same inputs by file identity, looked up once per batch; built from `inputs` by the
   // conversion worker when the starter leaves it empty.
   const InputGuard* inputGuard = nullptr;
+  // Null: each page is written in place at once.
+  const OutputStaging* staging = nullptr;
+  // Decode with the libtiff decoder alone: the second attempt at a file whose first attempt
+  // ended its worker process.
+  bool libtiffOnly = false;
 };
 
 // Facts about the page in hand, read by naming and by the watermark text.
@@ -56,11 +73,19 @@ struct ConversionContext {
   std::vector<std::string> diagnostics;  // library and engine messages for standard error
 };
 
+struct StagedFile {
+  std::string temporaryPath;
+  std::string path;
+};
+
 struct FileResult {
   bool converted = false;
   std::string outputPath;
   std::vector<std::string> writtenPaths;
   std::vector<std::string> diagnostics;
+  // With staging: the pages written under temporary names, in the order of their saves;
+  // not yet in place and not yet stamped.
+  std::vector<StagedFile> staged;
 };
 
 }  // namespace rastrel

@@ -148,7 +148,8 @@ FileResult ConvertInputFile(const BatchContext& batch, const InputEntry& entry,
   ConversionContext context{batch, entry.path, entry.relativeSubfolder, counters, {}, {}, {}, {}};
   FileResult result;
   result.converted = ConvertOneFile(context);
-  if (result.converted) StampOutputFileTime(context);
+  // Staged pages get their time when they are moved into place.
+  if (result.converted && batch.staging == nullptr) StampOutputFileTime(context);
   result.outputPath = std::move(context.outputPath);
   result.writtenPaths = std::move(context.writtenPaths);
   result.diagnostics = std::move(context.diagnostics);

@@ -1,5 +1,7 @@
 #include "engine/save.h"
 
+#include <optional>
+
 #include "engine/freeimage_handles.h"
 #include "engine/input_guard.h"
 #include "platform/filesystem.h"
@@ -13,6 +15,17 @@ bool ReplacesInput(const std::string& path, const BatchContext& batch) {
   return batch.inputs->Contains(path) || InputGuard(*batch.inputs).Protects(path);
 }
 
+SaveOutcome StagePage(const std::string& path, std::string_view bytes, const OutputStaging& staging) {
+  if (staging.beforeWriting) {
+    const std::size_t slash = path.rfind('/');
+    staging.beforeWriting(slash == std::string::npos ? std::string() : path.substr(0, slash + 1));
+  }
+  const std::optional<std::string> temporary = WriteTemporaryFileBeside(path, bytes, staging.tag);
+  if (!temporary) return SaveOutcome::WriteFailed;
+  if (staging.staged) staging.staged(*temporary, path);
+  return SaveOutcome::Saved;
+}
+
 }  // namespace
 
 SaveOutcome SavePage(const Bitmap& image, const std::string& path, const BatchContext& batch) {
@@ -23,6 +36,7 @@ SaveOutcome SavePage(const Bitmap& image, const std::string& path, const BatchCo
   if (!encoded || !FreeImage_SaveToMemory(format, image.get(), encoded.get(), batch.target.saveFlags)) {
     return SaveOutcome::EncodeFailed;
   }
+  if (batch.staging != nullptr) return StagePage(path, encoded.Bytes(), *batch.staging);
   return WriteFileAtomically(path, encoded.Bytes()) ? SaveOutcome::Saved : SaveOutcome::WriteFailed;
 }
 

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <random>
 
+#include "platform/temporary_files.h"
 #include "platform/unique_fd.h"
 
 namespace rastrel {
@@ -114,20 +115,55 @@ mode_t ProcessUmask() {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
+std::optional<std::string> WriteTemporaryFileBeside(const std::string& path, std::string_view bytes,
+                                                    std::string_view tag) {
   // The temporary name starts with ".~" so that a folder walk never mistakes it for an input.
-  std::string temp = FolderOf(path) + std::string(kTemporaryFilePrefix) + "XXXXXX";
+  std::string temp = FolderOf(path) + std::string(kTemporaryFilePrefix);
+  if (!tag.empty()) temp.append(tag).push_back('-');
+  temp += "XXXXXX";
   UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
-  if (!fd) return false;
+  if (!fd) return std::nullopt;
   // mkostemp creates 0600; give the file the mode an ordinary create would have.
   const bool ok = WriteAll(fd.get(), bytes) && ::fchmod(fd.get(), 0666 & ~ProcessUmask()) == 0 &&
                   ::fsync(fd.get()) == 0;
   const bool closed = ::close(fd.release()) == 0;
-  if (!ok || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {
+  if (!ok || !closed) {
     ::unlink(temp.c_str());
+    return std::nullopt;
+  }
+  return temp;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
+  const std::optional<std::string> temp = WriteTemporaryFileBeside(path, bytes, {});
+  if (!temp) return false;
+  if (::rename(temp->c_str(), path.c_str()) != 0) {
+    ::unlink(temp->c_str());
     return false;
   }
   return true;
+}
+
+bool MoveTemporaryFileInPlace(const std::string& temp, const std::string& path) {
+  if (::rename(temp.c_str(), path.c_str()) == 0) return true;
+  ::unlink(temp.c_str());
+  return false;
+}
+
+bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0 || errno == ENOENT; }
+
+int RemoveTemporaryFilesTagged(const std::string& folder, std::string_view tag) {
+  if (tag.empty()) return 0;
+  std::string start = std::string(kTemporaryFilePrefix);
+  start.append(tag).push_back('-');
+  int removed = 0;
+  for (const DirEntry& entry : ListFolder(folder)) {
+    if (entry.isFolder || !entry.name.starts_with(start)) continue;
+    std::string full = folder;
+    if (!full.empty() && full.back() != '/') full.push_back('/');
+    if (::unlink((full + entry.name).c_str()) == 0) ++removed;
+  }
+  return removed;
 }
 
 std::optional<std::int64_t> ModificationTime(const std::string& path) {

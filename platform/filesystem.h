@@ -41,6 +41,19 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes);
 // can tell it from an input.
 inline constexpr std::string_view kTemporaryFilePrefix = ".~rastrel-";
 
+// The first half of an atomic write, for a writer whose file is moved into place by someone
+// else: the complete, flushed bytes under kTemporaryFilePrefix + tag + "-" + a unique part,
+// in the folder of `path`. Returns the temporary path; on failure nothing is left behind.
+std::optional<std::string> WriteTemporaryFileBeside(const std::string& path, std::string_view bytes,
+                                                    std::string_view tag);
+// The second half: renames `temp` over `path`; on failure the temporary file is removed.
+bool MoveTemporaryFileInPlace(const std::string& temp, const std::string& path);
+// True when nothing is left at `path`.
+bool RemoveFile(const std::string& path);
+// Removes the temporary files that writes with `tag` left in `folder` (a writer that died
+// before it finished); returns how many. An empty tag removes nothing.
+int RemoveTemporaryFilesTagged(const std::string& folder, std::string_view tag);
+
 // Last-modification time in whole seconds since the epoch (UTC), or nullopt.
 std::optional<std::int64_t> ModificationTime(const std::string& path);
 bool SetModificationTime(const std::string& path, std::int64_t secondsSinceEpoch);

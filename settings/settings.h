@@ -188,13 +188,21 @@ struct WatermarkSettings {
   bool operator==(const WatermarkSettings&) const = default;
 };
 
+// Largest decoded page a conversion accepts, in MiB (engine/page_limit.h).
+inline constexpr std::int32_t kDefaultMaxPageMegabytes = 1024;
+
 struct AdvancedSettings {
+  // Never stored in the settings file; 0 or less means the default.
+  std::int32_t maxPageMegabytes = kDefaultMaxPageMegabytes;
   std::string filenameMask = "%filename%.%ext%";
   Code8 fileTimestamp = 0;
   Date customTimestamp = 0;
   Flag outFoldersHistory = 1;
   std::int8_t outFoldersNumber = 5;
   Flag keepSubfolders = 1;
+  // Worker processes of a console batch, 0 for one per processor. Set by "--threads" on the
+  // command line or in a profile; never stored in the settings file.
+  std::int32_t workerThreads = 0;
 
   bool operator==(const AdvancedSettings&) const = default;
 };

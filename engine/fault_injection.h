@@ -1,0 +1,40 @@
+// Faults a worker process acts out on purpose, so that tests can check with the real
+// program that a crash, a hang or memory exhaustion costs exactly the file it happens on.
+// Nothing here is active unless RASTREL_TEST_FAULTS=1 is set in the environment; an input
+// whose file name contains one of the markers below then triggers its fault.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace rastrel {
+
+enum class InjectedFault { None, Abort, Hang, ExhaustMemory };
+
+inline constexpr std::string_view kFaultAbortMarker = "rastrel-fault-abort";
+inline constexpr std::string_view kFaultHangMarker = "rastrel-fault-hang";
+inline constexpr std::string_view kFaultMemoryMarker = "rastrel-fault-memory";
+
+// The variables the tests set: the switch, and shorter limits than a real batch uses.
+inline constexpr const char* kFaultsVariable = "RASTREL_TEST_FAULTS";
+inline constexpr const char* kTimeLimitVariable = "RASTREL_TEST_FILE_TIME_LIMIT_MS";
+inline constexpr const char* kMemoryLimitVariable = "RASTREL_TEST_MEMORY_LIMIT_MB";
+
+bool FaultInjectionEnabled();
+
+// The fault for an input path; None unless fault injection is enabled.
+InjectedFault FaultForInput(const std::string& path);
+
+// Acts out the fault: Abort and Hang never return. ExhaustMemory allocates and touches
+// memory until an allocation fails and returns the diagnostic for the failed file; when a
+// generous ceiling is reached first (no memory limit in force) it returns none and the file
+// converts as usual.
+std::optional<std::string> ActOutFault(InjectedFault fault);
+
+// The test limits, when fault injection is enabled and the variables hold numbers.
+std::optional<std::int64_t> TestFileTimeLimitMs();
+std::optional<std::uint64_t> TestMemoryLimitBytes();
+
+}  // namespace rastrel
