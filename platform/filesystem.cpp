@@ -113,35 +113,45 @@ mode_t ProcessUmask() {
   return mask;
 }
 
-}  // namespace
-
-std::optional<std::string> WriteTemporaryFileBeside(const std::string& path, std::string_view bytes,
-                                                    std::string_view tag) {
+// The complete, flushed bytes under a temporary name, remembered as debris to remove if
+// the process is ended before the caller is done with it.
+std::optional<std::string> WriteTrackedTemporaryFile(const std::string& path, std::string_view bytes,
+                                                     std::string_view tag) {
   // The temporary name starts with ".~" so that a folder walk never mistakes it for an input.
   std::string temp = FolderOf(path) + std::string(kTemporaryFilePrefix);
   if (!tag.empty()) temp.append(tag).push_back('-');
   temp += "XXXXXX";
-  UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
+  UniqueFd fd = CreateTrackedTemporaryFile(temp);
   if (!fd) return std::nullopt;
   // mkostemp creates 0600; give the file the mode an ordinary create would have.
-  const bool ok = WriteAll(fd.get(), bytes) && ::fchmod(fd.get(), 0666 & ~ProcessUmask()) == 0 &&
-                  ::fsync(fd.get()) == 0;
+  const bool ok =
+      WriteAll(fd.get(), bytes) && ::fchmod(fd.get(), 0666 & ~ProcessUmask()) == 0 && ::fsync(fd.get()) == 0;
   const bool closed = ::close(fd.release()) == 0;
   if (!ok || !closed) {
     ::unlink(temp.c_str());
+    ForgetTrackedTemporaryFile(temp);
     return std::nullopt;
   }
   return temp;
 }
 
+}  // namespace
+
+std::optional<std::string> WriteTemporaryFileBeside(const std::string& path, std::string_view bytes,
+                                                    std::string_view tag) {
+  std::optional<std::string> temp = WriteTrackedTemporaryFile(path, bytes, tag);
+  // Handed over complete: whoever moves it into place answers for it from now on.
+  if (temp) ForgetTrackedTemporaryFile(*temp);
+  return temp;
+}
+
 bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
-  const std::optional<std::string> temp = WriteTemporaryFileBeside(path, bytes, {});
+  const std::optional<std::string> temp = WriteTrackedTemporaryFile(path, bytes, {});
   if (!temp) return false;
-  if (::rename(temp->c_str(), path.c_str()) != 0) {
-    ::unlink(temp->c_str());
-    return false;
-  }
-  return true;
+  const bool moved = ::rename(temp->c_str(), path.c_str()) == 0;
+  if (!moved) ::unlink(temp->c_str());
+  ForgetTrackedTemporaryFile(*temp);
+  return moved;
 }
 
 bool MoveTemporaryFileInPlace(const std::string& temp, const std::string& path) {
