@@ -106,10 +106,17 @@ std::string_view FindOldJpegStream(std::string_view file, int pageIndex) {
   return at < file.size() ? file.substr(at) : std::string_view();
 }
 
-Bitmap DecodeJpegStream(std::string_view stream) {
+Bitmap DecodeJpegStream(std::string_view stream, std::uint64_t maxDecodedBytes) {
   if (stream.empty()) return Bitmap();
   MemoryStream memory = MemoryStream::Over(stream);
-  if (!memory || !FreeImage_SeekMemory(memory.get(), 0, SEEK_SET)) return Bitmap();
+  if (!memory) return Bitmap();
+  // The header alone first: the picture is allocated whole as soon as decoding starts.
+  if (!FreeImage_SeekMemory(memory.get(), 0, SEEK_SET)) return Bitmap();
+  const Bitmap header(FreeImage_LoadFromMemory(FIF_JPEG, memory.get(), FIF_LOAD_NOPIXELS));
+  if (!header) return Bitmap();
+  const DeclaredPage declared{header.width(), header.height(), header.bpp()};
+  if (DecodedPageBytes(declared) > maxDecodedBytes) return Bitmap();
+  if (!FreeImage_SeekMemory(memory.get(), 0, SEEK_SET)) return Bitmap();
   return Bitmap(FreeImage_LoadFromMemory(FIF_JPEG, memory.get(), JPEG_ACCURATE | JPEG_EXIFROTATE));
 }
 

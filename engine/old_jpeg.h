@@ -3,12 +3,14 @@
 // found and decoded.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
 #include <FreeImage.h>
 
 #include "engine/bitmap.h"
+#include "engine/page_limit.h"
 
 namespace rastrel {
 
@@ -26,7 +28,9 @@ std::optional<int> PageCompression(std::string_view file, int pageIndex);
 // page, failing both, the first start-of-image marker of the whole file. Empty when none.
 std::string_view FindOldJpegStream(std::string_view file, int pageIndex);
 
-// Decodes a JPEG stream (EXIF orientation applied); no image when it cannot be decoded.
-Bitmap DecodeJpegStream(std::string_view stream);
+// Decodes a JPEG stream (EXIF orientation applied); no image when it cannot be decoded or
+// when its own header declares a picture above `maxDecodedBytes` (engine/page_limit.h):
+// the stream's size need not agree with the page's tags.
+Bitmap DecodeJpegStream(std::string_view stream, std::uint64_t maxDecodedBytes = kDefaultMaxDecodedPageBytes);
 
 }  // namespace rastrel

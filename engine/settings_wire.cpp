@@ -128,7 +128,7 @@ const SettingField kAdvancedFields[] = {
     RASTREL_WIRE(advanced, filenameMask),     RASTREL_WIRE(advanced, fileTimestamp),
     RASTREL_WIRE(advanced, customTimestamp),  RASTREL_WIRE(advanced, outFoldersHistory),
     RASTREL_WIRE(advanced, outFoldersNumber), RASTREL_WIRE(advanced, keepSubfolders),
-    RASTREL_WIRE(advanced, workerThreads),
+    RASTREL_WIRE(advanced, workerThreads),    RASTREL_WIRE(advanced, maxPageMegabytes),
 };
 
 const SettingField kFileFields[] = {

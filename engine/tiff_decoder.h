@@ -12,13 +12,14 @@
 #include <vector>
 
 #include "engine/bitmap.h"
+#include "engine/page_limit.h"
 
 namespace rastrel {
 
 struct TiffDecodeLimits {
   // Largest decoded page accepted, counted at 4 bytes per pixel; a file declaring more is
   // refused before anything is allocated.
-  std::uint64_t maxDecodedBytes = std::uint64_t{1} << 30;
+  std::uint64_t maxDecodedBytes = kDefaultMaxDecodedPageBytes;
 };
 
 // Decodes page `pageIndex` (0-based, in file order; each page counted once even when the
