@@ -204,20 +204,27 @@ void PrintReport(const FileReport& report, BatchOutput& out) {
   }
 }
 
+// On standard error when the first Ctrl+C arrives, so that whoever pressed it knows it
+// was heard and what a second one does.
+constexpr std::string_view kStopping = "Stopping after the file in hand; press Ctrl+C again to stop at once.";
+
 constexpr std::string_view kNoThread = "Error: The batch thread could not be started";
 
 }  // namespace
 
 int ConsoleBatchRun(const ConsoleRequest& request, Settings& settings, Console& console) {
   LoadLanguage();
-  BatchStatus status;
-  // Before any thread exists: every later one inherits the blocked signals.
-  InterruptWatch watch([&status] { status.RequestStop(); });
-
   const bool showProgress =
       request.progressOnTerminal && !request.quiet && !request.debug && StandardErrorIsTerminal();
   ProgressLine progress(showProgress, WriteStandardError, showProgress ? StandardErrorColumns() : 80);
   BatchOutput out(console, progress, request.quiet, request.debug);
+
+  BatchStatus status;
+  // Before any thread exists: every later one inherits the blocked signals.
+  InterruptWatch watch([&status, &out] {
+    status.RequestStop();
+    out.ErrorLine(kStopping);
+  });
 
   out.Unquiet(Message("General", "Preparing"));
   BatchPlan plan;

@@ -143,10 +143,21 @@ bool RunningProgram::WaitForOutput(std::string_view text, int timeoutMs) {
   return true;
 }
 
+bool RunningProgram::WaitForErrorOutput(std::string_view text, int timeoutMs) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (result_.err.find(text) == std::string::npos) {
+    if (errFd_ < 0 || Clock::now() >= deadline) return false;
+    ReadAvailable(50);
+  }
+  return true;
+}
+
 bool RunningProgram::Type(std::string_view bytes) {
   if (terminalFd_ < 0) return false;
   return ::write(terminalFd_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
 }
+
+bool RunningProgram::SendSignal(int signal) { return pid_ > 0 && ::kill(pid_, signal) == 0; }
 
 bool RunningProgram::HasEnded() {
   if (pid_ <= 0) return true;

@@ -41,8 +41,12 @@ class RunningProgram {
 
   // Reads standard output until it contains `text`; false on end of output or timeout.
   bool WaitForOutput(std::string_view text, int timeoutMs);
+  // The same for standard error.
+  bool WaitForErrorOutput(std::string_view text, int timeoutMs);
   // Types bytes into the terminal input (terminalInput only).
   bool Type(std::string_view bytes);
+  // Sends `signal` to the child; false when it has been reaped already.
+  bool SendSignal(int signal);
   // True once the child has ended (it is not reaped before Wait()).
   bool HasEnded();
   // Collects the rest of both streams and the exit status.
