@@ -11,9 +11,11 @@
 
 namespace rastrel {
 
-enum class InjectedFault { None, Abort, Hang, ExhaustMemory };
+enum class InjectedFault { None, Abort, AbortAfterWriting, Hang, ExhaustMemory };
 
 inline constexpr std::string_view kFaultAbortMarker = "rastrel-fault-abort";
+// Converts the file, leaving its pages under temporary names, then aborts.
+inline constexpr std::string_view kFaultAbortAfterWritingMarker = "rastrel-fault-crash-after-write";
 inline constexpr std::string_view kFaultHangMarker = "rastrel-fault-hang";
 inline constexpr std::string_view kFaultMemoryMarker = "rastrel-fault-memory";
 
@@ -27,8 +29,9 @@ bool FaultInjectionEnabled();
 // The fault for an input path; None unless fault injection is enabled.
 InjectedFault FaultForInput(const std::string& path);
 
-// Acts out the fault: Abort and Hang never return. ExhaustMemory allocates and touches
-// memory until an allocation fails and returns the diagnostic for the failed file; when a
+// Acts out the fault: Abort and Hang never return; AbortAfterWriting returns none here and
+// is acted out by the worker once the file is written. ExhaustMemory allocates memory until
+// an allocation fails and returns the diagnostic for the failed file; when a
 // generous ceiling is reached first (no memory limit in force) it returns none and the file
 // converts as usual.
 std::optional<std::string> ActOutFault(InjectedFault fault);

@@ -59,14 +59,14 @@ FileResult ConvertJob(const WorkerBatch& worker, const WorkerJob& job) {
     failed.diagnostics.push_back(worker.overlayError);
     return failed;
   }
-  if (const InjectedFault fault = FaultForInput(job.entry.path); fault != InjectedFault::None) {
-    if (std::optional<std::string> failure = ActOutFault(fault)) {
-      FileResult failed;
-      failed.diagnostics.push_back(std::move(*failure));
-      return failed;
-    }
+  const InjectedFault fault = FaultForInput(job.entry.path);
+  if (std::optional<std::string> failure = ActOutFault(fault)) {
+    FileResult failed;
+    failed.diagnostics.push_back(std::move(*failure));
+    return failed;
   }
   FileResult result = ConvertInputFile(batch, job.entry, job.counters);
+  if (fault == InjectedFault::AbortAfterWriting) std::abort();
   result.staged = std::move(staged);
   return result;
 }
