@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/line_reader.h"
 #include "tests/support/temp_folder.h"
 
 namespace rastrel {
@@ -255,6 +256,22 @@ TEST(ListImport, ReadsPathsLineByLine) {
   for (const InputEntry& entry : map) EXPECT_EQ(entry.relativeSubfolder, "");
   EXPECT_EQ(status.Snapshot().progressCount, 6);  // a, a, c, sub, zero, x name existing paths
   EXPECT_EQ(status.Snapshot().resultCount, 5);
+}
+
+// A line too long to be a path is skipped whole, even when its first part names a file:
+// what was cut off belonged to the name.
+TEST(ListImport, SkipsOverlongLinesWhole) {
+  TempFolder tmp;
+  tmp.Write("a.tif", "x");
+  tmp.Write("b.tif", "x");
+  const std::string padded = tmp.path() + "a.tif" + std::string(LineReader::kMaxLine, ' ');
+  const std::string list = tmp.Write("list.txt", padded + "\n" + tmp.path() + "b.tif\n");
+  InputMap map;
+  InputCollection collection{map, "", {}};
+  BatchStatus status;
+  status.Reset();
+  ImportList(collection, list, status);
+  EXPECT_EQ(Paths(map), (std::vector<std::string>{tmp.path() + "b.tif"}));
 }
 
 TEST(ListImport, ForeignEncodingsAndMissingListsAddNothing) {

@@ -88,6 +88,16 @@ TEST(ParseIni, KeepsAtMostTheEntryLimit) {
   EXPECT_EQ(FindIniValue(document, "H", "last"), nullptr);
 }
 
+TEST(ParseIni, KeepsAtMostTheGroupLimit) {
+  std::string file;
+  for (std::size_t i = 0; i < kIniMaxGroups + 10; ++i)
+    file += "[g" + std::to_string(i) + "]\nk=" + std::to_string(i) + "\n";
+  const IniDocument document = ParseIni(file);
+  EXPECT_EQ(document.groups.size(), kIniMaxGroups);
+  ASSERT_NE(FindIniValue(document, "g" + std::to_string(kIniMaxGroups - 1), "k"), nullptr);
+  EXPECT_EQ(FindIniValue(document, "g" + std::to_string(kIniMaxGroups), "k"), nullptr);
+}
+
 TEST(ParseIniInteger, ReadsLikeTheCLibrary) {
   constexpr auto kMax = std::numeric_limits<std::int64_t>::max();
   constexpr auto kMin = std::numeric_limits<std::int64_t>::min();
