@@ -23,6 +23,7 @@
 #include "platform/paths.h"
 #include "platform/pipe.h"
 #include "platform/process_control.h"
+#include "platform/temporary_files.h"
 
 namespace rastrel {
 namespace {
@@ -271,7 +272,9 @@ void Coordinator::HandleFrame(WorkerSlot& slot, const Frame& frame) {
       return;
     case MessageKind::Folder:
       if (const auto notice = DecodeFolderNotice(frame.payload); notice && slot.job) {
-        slot.folders.insert(notice->folder);
+        if (slot.folders.insert(notice->folder).second) {
+          TrackChildTemporaryFiles(slot.channel->processId(), notice->folder, slot.tag);
+        }
         return;
       }
       break;
@@ -279,6 +282,9 @@ void Coordinator::HandleFrame(WorkerSlot& slot, const Frame& frame) {
       if (auto message = DecodeResult(frame.payload);
           message && slot.job && message->position == *slot.job + 1) {
         const std::size_t index = *slot.job;
+        // The finished pages are this process's to move into place or remove now.
+        for (const StagedFile& staged : message->result.staged) TrackTemporaryFile(staged.temporaryPath);
+        ForgetChildTemporaryFiles(slot.channel->processId());
         Outcome outcome{std::move(message->result), MonotonicMilliseconds() - slot.startedMs};
         if (auto notes = notes_.find(index); notes != notes_.end()) {
           outcome.result.diagnostics.insert(outcome.result.diagnostics.begin(), notes->second.begin(),
@@ -312,6 +318,7 @@ void Coordinator::EndWorker(WorkerSlot& slot, EndCause cause) {
   if (slot.job) {
     for (const std::string& folder : slot.folders) RemoveTemporaryFilesTagged(folder, slot.tag);
   }
+  ForgetChildTemporaryFiles(slot.channel->processId());
   slot.channel->Finish();
   slot.channel.reset();
   const bool wasReady = std::exchange(slot.ready, false);
@@ -447,12 +454,16 @@ void Coordinator::Shutdown() {
       slot.channel->WaitUntilEnded();
       for (const std::string& folder : slot.folders) RemoveTemporaryFilesTagged(folder, slot.tag);
     }
+    ForgetChildTemporaryFiles(slot.channel->processId());
     slot.channel->Finish();
     slot.channel.reset();
   }
   // Results beyond a stop were never committed.
   for (const auto& [index, outcome] : done_) {
-    for (const StagedFile& staged : outcome.result.staged) RemoveFile(staged.temporaryPath);
+    for (const StagedFile& staged : outcome.result.staged) {
+      RemoveFile(staged.temporaryPath);
+      ForgetTrackedTemporaryFile(staged.temporaryPath);
+    }
   }
   done_.clear();
 }

@@ -79,6 +79,7 @@ bool IsWorkerInvocation(int argc, const char* const* argv) {
 
 int RunWorkerProcess(int argc, const char* const* argv) {
   IgnoreBrokenPipeSignal();
+  IgnoreTerminalInterrupts();
   // Descriptors this process hands on would keep the coordinator from seeing it end.
   SetCloseOnExec(kWorkerJobDescriptor);
   SetCloseOnExec(kWorkerResultDescriptor);

@@ -155,9 +155,10 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
 }
 
 bool MoveTemporaryFileInPlace(const std::string& temp, const std::string& path) {
-  if (::rename(temp.c_str(), path.c_str()) == 0) return true;
-  ::unlink(temp.c_str());
-  return false;
+  const bool moved = ::rename(temp.c_str(), path.c_str()) == 0;
+  if (!moved) ::unlink(temp.c_str());
+  ForgetTrackedTemporaryFile(temp);
+  return moved;
 }
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0 || errno == ENOENT; }

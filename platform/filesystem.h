@@ -47,6 +47,7 @@ inline constexpr std::string_view kTemporaryFilePrefix = ".~rastrel-";
 std::optional<std::string> WriteTemporaryFileBeside(const std::string& path, std::string_view bytes,
                                                     std::string_view tag);
 // The second half: renames `temp` over `path`; on failure the temporary file is removed.
+// Either way a tracked temporary file (platform/temporary_files.h) is forgotten.
 bool MoveTemporaryFileInPlace(const std::string& temp, const std::string& path);
 // True when nothing is left at `path`.
 bool RemoveFile(const std::string& path);

@@ -28,11 +28,22 @@ std::uint64_t PhysicalMemoryBytes() {
   return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(size);
 }
 
-void IgnoreBrokenPipeSignal() {
+namespace {
+
+void IgnoreSignal(int signal) {
   struct sigaction action {};
   action.sa_handler = SIG_IGN;
   ::sigemptyset(&action.sa_mask);
-  ::sigaction(SIGPIPE, &action, nullptr);
+  ::sigaction(signal, &action, nullptr);
+}
+
+}  // namespace
+
+void IgnoreBrokenPipeSignal() { IgnoreSignal(SIGPIPE); }
+
+void IgnoreTerminalInterrupts() {
+  IgnoreSignal(SIGINT);
+  IgnoreSignal(SIGQUIT);
 }
 
 bool AddressSpaceLimitAvailable() {

@@ -17,6 +17,10 @@ std::uint64_t PhysicalMemoryBytes();
 // A write to a pipe whose reader has gone fails with an error instead of ending the process.
 void IgnoreBrokenPipeSignal();
 
+// Interrupts typed at the terminal (Ctrl+C and Ctrl+Backslash) reach every process of the foreground
+// job. A worker ignores them: the process that started it decides what an interrupt means.
+void IgnoreTerminalInterrupts();
+
 // Whether LimitAddressSpace can be used: not under AddressSanitizer, which reserves far more
 // address space than any useful limit.
 bool AddressSpaceLimitAvailable();

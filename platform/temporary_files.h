@@ -20,7 +20,18 @@ UniqueFd CreateTrackedTemporaryFile(std::string& pattern);
 // The file was renamed into place or removed: nothing is left to clean up.
 void ForgetTrackedTemporaryFile(const std::string& path);
 
-// Removes every remembered file and refuses to create new ones from then on; creating
+// A complete temporary file that a child process wrote and handed to this process, which
+// now answers for it until it is moved into place (or removed) and forgotten.
+void TrackTemporaryFile(const std::string& path);
+
+// The child process `childId` may be writing temporary files tagged `tag` (see
+// RemoveTemporaryFilesTagged) in `folder`. Forget them before the child is reaped, so that
+// its process id is never mistaken for another process's.
+void TrackChildTemporaryFiles(long childId, const std::string& folder, const std::string& tag);
+void ForgetChildTemporaryFiles(long childId);
+
+// Kills the tracked children and waits until they have ended, then removes every remembered
+// file, their tagged files included, and refuses to create new ones from then on; creating
 // threads wait until the process is gone. Only for the last moments of a process.
 void RemoveTrackedTemporaryFilesForExit();
 
