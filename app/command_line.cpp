@@ -4,6 +4,7 @@
 
 #include "settings/image_options.h"
 #include "settings/profile.h"
+#include "settings/worker_threads.h"
 
 namespace rastrel {
 
@@ -11,6 +12,7 @@ namespace {
 
 constexpr std::string_view kIncorrectNumber = "Incorrect number of parameters";
 constexpr std::string_view kInvalidProfile = "Invalid profile file";
+constexpr std::string_view kInvalidThreads = "Invalid number of threads";
 
 struct FirstActionName {
   std::string_view name;
@@ -23,7 +25,7 @@ constexpr FirstActionName kFirstActions[] = {
     {"--HELP", FirstAction::Help},
 };
 
-enum class CoreOption { Input, Output, Conversion, Profile, Debug, Quiet, Pause };
+enum class CoreOption { Input, Output, Conversion, Profile, Debug, Quiet, Pause, Threads };
 
 struct CoreOptionName {
   std::string_view name;
@@ -37,7 +39,7 @@ constexpr CoreOptionName kCoreOptions[] = {
     {"--PROFILE", CoreOption::Profile}, {"-D", CoreOption::Debug},
     {"--DEBUG", CoreOption::Debug},     {"-Q", CoreOption::Quiet},
     {"--QUIET", CoreOption::Quiet},     {"-P", CoreOption::Pause},
-    {"--PAUSE", CoreOption::Pause},
+    {"--PAUSE", CoreOption::Pause},     {kThreadsOptionName, CoreOption::Threads},
 };
 
 std::string_view TrimSpaces(std::string_view text) {
@@ -136,6 +138,17 @@ bool ApplyCoreOption(CoreOption option, const std::vector<std::string>& params, 
       if (value && !LoadProfile(*value, result.settings)) {
         result.errorText = kInvalidProfile;
         return false;
+      }
+      break;
+    case CoreOption::Threads:
+      value = ReadInlineValue(params, position, false);
+      if (value) {
+        const std::optional<std::int32_t> threads = ParseWorkerThreads(*value);
+        if (!threads) {
+          result.errorText = kInvalidThreads;
+          return false;
+        }
+        result.settings.advanced.workerThreads = *threads;
       }
       break;
     case CoreOption::Debug:

@@ -1,6 +1,7 @@
 #include "settings/profile.h"
 
 #include "settings/image_options.h"
+#include "settings/worker_threads.h"
 
 namespace rastrel {
 namespace {
@@ -21,8 +22,12 @@ void ApplyProfile(const IniDocument& profile, Settings& settings) {
   const IniGroup* group = FindIniGroup(profile, kProfileGroup);
   if (group == nullptr) return;
   for (const IniEntry& entry : group->entries) {
-    if (const ImageOption* option = FindProfileOption(UpperAscii(entry.key))) {
+    const std::string key = UpperAscii(entry.key);
+    if (const ImageOption* option = FindProfileOption(key)) {
       ApplyImageOption(*option, entry.value, settings, OptionSource::Profile);
+    } else if (key == kThreadsOptionName) {
+      // A profile has no error to report: a value that is no worker count is ignored.
+      if (const auto threads = ParseWorkerThreads(entry.value)) settings.advanced.workerThreads = *threads;
     }
   }
 }
