@@ -12,6 +12,7 @@
 #include "app/fill_template.h"
 #include "app/progress_line.h"
 #include "engine/context.h"
+#include "engine/coordinator.h"
 #include "engine/counters.h"
 #include "engine/encoding.h"
 #include "engine/worker.h"
@@ -194,7 +195,7 @@ bool RunWithStatus(BatchStatus& status, const InterruptWatch& watch, const std::
 // publishes progress and result in `status` and reports each file to `sink` in input order.
 void ConvertCollectedFiles(const BatchContext& batch, BatchStatus& status, FileCounters& counters,
                            const FileReportSink& sink) {
-  ConvertWorker(batch, status, counters, sink);
+  ConvertWorkerInProcesses(batch, status, counters, sink);
 }
 
 void PrintReport(const FileReport& report, BatchOutput& out) {
