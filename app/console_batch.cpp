@@ -25,6 +25,7 @@
 #include "platform/clock.h"
 #include "platform/filesystem.h"
 #include "platform/interrupt.h"
+#include "platform/process_control.h"
 #include "platform/terminal.h"
 #include "settings/debug_echo.h"
 #include "settings/language.h"
@@ -220,6 +221,9 @@ int ConsoleBatchRun(const ConsoleRequest& request, Settings& settings, Console& 
   ProgressLine progress(showProgress, WriteStandardError, showProgress ? StandardErrorColumns() : 80);
   BatchOutput out(console, progress, request.quiet, request.debug);
 
+  // A reader that stops reading our lines (a pipe into head) must not end the process in
+  // the middle of a write: the batch goes on and the lines are lost.
+  IgnoreBrokenPipeSignal();
   BatchStatus status;
   // Before any thread exists: every later one inherits the blocked signals.
   InterruptWatch watch([&status, &out] {
