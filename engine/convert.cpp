@@ -94,7 +94,7 @@ bool ConvertPages(ConversionContext& context, DiagnosticsCapture& diagnostics) {
     if (pageCount > 1) diagnostics.SetPrefix("page " + std::to_string(index + 1) + ": ");
     Bitmap image = source.Load(index, diagnostics);
     context.page = PageFacts{};
-    context.page.sourceDepth = static_cast<int>(image.bpp());
+    context.page.sourceDepth = source.SourceDepth();
     if (image.width() == 0 || image.height() == 0) {
       // Nothing to save; the result stays that of the previous page's save.
       diagnostics.Add("the page has no image");

@@ -4,17 +4,23 @@
 
 #include "engine/diagnostics.h"
 #include "engine/old_jpeg.h"
+#include "engine/tiff_decoder.h"
+#include "engine/tiff_orientation.h"
 #include "platform/filesystem.h"
 
 namespace rastrel {
 
-PageSource::PageSource(std::string path) : path_(std::move(path)) {
+PageSource::PageSource(std::string path) : path_(std::move(path)), tiff_(path_) {
   container_ = MultiBitmap::OpenForReading(FIF_TIFF, path_.c_str());
   pageCount_ = container_.PageCount();
   if (!container_) {
     single_.reset(FreeImage_Load(FIF_TIFF, path_.c_str(), 0));
     pageCount_ = single_ ? 1 : 0;
-  } else if (pageCount_ == 1) {
+  }
+  // Files FreeImage cannot open at all may still be TIFFs libtiff reads page by page.
+  if (pageCount_ == 0)
+    pageCount_ = tiff_.PageCount();
+  else if (pageCount_ == 1) {
     // A single page is loaded directly: locking it would decode it into the container
     // and the clone would hold a second copy of every pixel.
     container_.reset();
@@ -44,12 +50,35 @@ Bitmap PageSource::OldJpegFallback(int index, const Bitmap& decoded, Diagnostics
   return image;
 }
 
-Bitmap PageSource::Load(int index, DiagnosticsCapture& diagnostics) {
-  Bitmap image = LoadWithFreeImage(index);
-  if (Bitmap fallback = OldJpegFallback(index, image, diagnostics)) image = std::move(fallback);
-  // TODO(decoder): when `image` is still empty here, hand the page to the libtiff decoder
-  // (engine/tiff_decoder.h) once it exists.
+Bitmap PageSource::LoadWithLibtiff(int index, DiagnosticsCapture& diagnostics) {
+  std::vector<std::string> messages;
+  Bitmap image = DecodeTiffPage(path_, index, messages);
+  for (const std::string& message : messages) diagnostics.Add(message);
+  if (image) diagnostics.Add("decoded with libtiff");
   return image;
+}
+
+Bitmap PageSource::Load(int index, DiagnosticsCapture& diagnostics) {
+  TiffPageFacts facts;
+  const bool known = tiff_.Facts(index, facts);
+  for (const std::string& message : tiff_.TakeMessages()) diagnostics.Add(message);
+  Bitmap image;
+  if (!known || !ShouldPreferLibtiff(facts)) {
+    image = LoadWithFreeImage(index);
+    if (Bitmap fallback = OldJpegFallback(index, image, diagnostics)) image = std::move(fallback);
+  }
+  // No image, or one the stages and the output depth conversion cannot take (a JPEG is
+  // written at 8 or 24 bits): libtiff decodes the page instead.
+  sourceDepth_ = static_cast<int>(image.bpp());
+  if (!image || image.width() == 0 || image.height() == 0 || !CanReachOutputDepth(image.get(), 8)) {
+    if (image) diagnostics.Add("FreeImage gave a page of a pixel type the stages cannot use");
+    image = LoadWithLibtiff(index, diagnostics);
+    sourceDepth_ =
+        known && image ? facts.bitsPerSample * facts.samplesPerPixel : static_cast<int>(image.bpp());
+  }
+  // Both decoders hand over stored order; the Orientation tag turns the page upright
+  // before any stage sees it.
+  return ApplyOrientation(std::move(image), known ? facts.orientation : ORIENTATION_TOPLEFT);
 }
 
 }  // namespace rastrel

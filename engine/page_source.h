@@ -6,6 +6,7 @@
 
 #include "engine/bitmap.h"
 #include "engine/freeimage_handles.h"
+#include "engine/tiff_probe.h"
 
 namespace rastrel {
 
@@ -18,17 +19,25 @@ class PageSource {
   // 0 when the file is not an image FreeImage can open.
   int PageCount() const { return pageCount_; }
 
-  // Page `index` (0-based). No image when it cannot be decoded by any means.
+  // Page `index` (0-based), upright. No image when it cannot be decoded by any means.
   Bitmap Load(int index, DiagnosticsCapture& diagnostics);
+
+  // Bits per pixel of the page last loaded, as stored: what FreeImage loaded it as, or, for a
+  // page decoded by libtiff into 8 bits per sample, the file's own bits per pixel. The
+  // automatic output depth is chosen from this.
+  int SourceDepth() const { return sourceDepth_; }
 
  private:
   Bitmap LoadWithFreeImage(int index);
   Bitmap OldJpegFallback(int index, const Bitmap& decoded, DiagnosticsCapture& diagnostics);
+  Bitmap LoadWithLibtiff(int index, DiagnosticsCapture& diagnostics);
 
   std::string path_;
+  TiffFileProbe tiff_;  // the page's tags: orientation, and whether FreeImage reads it right
   MultiBitmap container_;
   Bitmap single_;  // the file loaded as one image when it cannot be opened page by page
   int pageCount_ = 0;
+  int sourceDepth_ = 0;
   std::optional<std::string> bytes_;  // the whole file, read once when a fallback needs it
 };
 

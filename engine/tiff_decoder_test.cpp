@@ -7,10 +7,13 @@
 #include <fstream>
 #include <thread>
 
+#include "engine/diagnostics.h"
+#include "engine/page_source.h"
 #include "engine/tiff_orientation.h"
 #include "engine/tiff_probe.h"
 #include "tests/support/odd_tiffs.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/tiff_fixtures.h"
 
 namespace rastrel {
 namespace {
@@ -50,42 +53,26 @@ TEST_P(FamilyTest, DecodesUprightWithExpectedColours) {
   EXPECT_EQ(CompareQuadrants(page.get(), family), "");
 }
 
-// What the pipeline does with a page: FreeImage's loader unless the page is one it gets
-// wrong or gives nothing usable for, then orientation. Every family must come out right.
-TEST_P(FamilyTest, FreeImageOrLibtiffGivesTheRightPage) {
+// The pipeline's page loading: FreeImage's loader unless the page is one it gets wrong or
+// gives nothing usable for, then libtiff; orientation applied either way. Every family must
+// come out upright with its colours once brought to a colour JPEG's depth.
+TEST_P(FamilyTest, PageSourceGivesTheRightPage) {
   const OddTiffFamily& family = GetParam();
   const std::string path = Write();
-  std::vector<std::string> diagnostics;
-  TiffPageFacts facts;
-  ASSERT_TRUE(ProbeTiffPage(path, family.page, facts, diagnostics));
-  Bitmap page;
-  if (!ShouldPreferLibtiff(facts)) {
-    FIMULTIBITMAP* container = FreeImage_OpenMultiBitmap(FIF_TIFF, path.c_str(), FALSE, TRUE, TRUE, 0);
-    if (container != nullptr) {
-      if (FIBITMAP* locked = FreeImage_LockPage(container, family.page)) {
-        page.reset(FreeImage_Clone(locked));
-        FreeImage_UnlockPage(container, locked, FALSE);
-      }
-      FreeImage_CloseMultiBitmap(container, 0);
-    }
-    if (page) {
-      const auto colour = FreeImage_GetColorType(page.get());
-      if (colour == FIC_MINISBLACK || colour == FIC_MINISWHITE)
-        page.reset(FreeImage_ConvertToStandardType(page.get(), TRUE));  // the greyscale normalisation
-    }
-    if (page && !CanReachOutputDepth(page.get(), 24)) page.reset();
-  }
-  const bool viaFreeImage = static_cast<bool>(page);
-  if (!page) page = DecodeTiffPage(path, family.page, diagnostics);
-  ASSERT_TRUE(page);
-  page = ApplyOrientation(std::move(page), facts.orientation);
-  Bitmap rgb(FreeImage_ConvertTo24Bits(page.get()));  // the output depth for a colour JPEG
+  PageSource source(path);
+  EXPECT_EQ(source.PageCount(), family.pageCount);
+  std::vector<std::string> messages;
+  DiagnosticsCapture capture(messages);
+  Bitmap page = source.Load(family.page, capture);
+  ASSERT_TRUE(page) << ::testing::PrintToString(messages);
+  const auto colour = FreeImage_GetColorType(page.get());
+  if (FreeImage_GetImageType(page.get()) != FIT_BITMAP &&
+      (colour == FIC_MINISBLACK || colour == FIC_MINISWHITE))
+    page.reset(FreeImage_ConvertToStandardType(page.get(), TRUE));  // the greyscale normalisation
+  Bitmap rgb(FreeImage_ConvertTo24Bits(page.get()));
   OddTiffFamily opaque = family;
-  opaque.checkAlpha = false;
-  if (family.checkAlpha) {  // alpha is dropped: what shows is the straight colour
-    for (auto& q : opaque.quadrants) q.a = 255;
-  }
-  EXPECT_EQ(CompareQuadrants(rgb.get(), opaque), "") << (viaFreeImage ? "via FreeImage" : "via libtiff");
+  opaque.checkAlpha = false;  // alpha is dropped: what shows is the straight colour
+  EXPECT_EQ(CompareQuadrants(rgb.get(), opaque), "") << ::testing::PrintToString(messages);
 }
 
 INSTANTIATE_TEST_SUITE_P(OddTiffs, FamilyTest, ::testing::ValuesIn(OddTiffFamilies()), TestName);
@@ -171,6 +158,24 @@ TEST(TiffDecoder, CmykMatchesFreeImage) {
       EXPECT_NEAR(a.g, b.g, 1);
       EXPECT_NEAR(a.b, b.b, 1);
     }
+}
+
+// Old-style JPEG pages decode from their own stream, each page its own picture, with or
+// without the interchange-format tags that point at it.
+TEST(TiffDecoder, OldStyleJpegPages) {
+  fixtures::TempFolder folder;
+  for (bool interchange : {true, false}) {
+    const std::string path = folder.path() + (interchange ? "with.tif" : "without.tif");
+    ASSERT_TRUE(fixtures::WriteOldJpegTiff(path, {{64, 48}, {64, 48}, {64, 48}}, interchange));
+    std::vector<std::string> diagnostics;
+    ASSERT_EQ(CountTiffPages(path, diagnostics), 3);
+    for (int page = 0; page < 3; ++page) {
+      Bitmap image = DecodeTiffPage(path, page, diagnostics);
+      ASSERT_TRUE(image) << ::testing::PrintToString(diagnostics);
+      EXPECT_LE(fixtures::PatternDifference(image.get(), fixtures::PageKind::Rgb24Lzw, page), 24)
+          << "page " << page << (interchange ? " with" : " without") << " interchange tags";
+    }
+  }
 }
 
 }  // namespace

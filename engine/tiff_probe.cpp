@@ -1,6 +1,7 @@
 #include "engine/tiff_probe.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "engine/tiff_handle.h"
 
@@ -61,6 +62,17 @@ bool ProbeTiffPage(const std::string& path, int pageIndex, TiffPageFacts& facts,
   if (!tif || pageIndex < 0 || !TIFFSetDirectory(tif.get(), static_cast<tdir_t>(pageIndex))) return false;
   return ReadTiffPageFacts(tif.get(), facts);
 }
+
+TiffFileProbe::TiffFileProbe(const std::string& path) : tif_(OpenTiffForReading(path, *messages_)) {}
+
+int TiffFileProbe::PageCount() { return tif_ ? static_cast<int>(TIFFNumberOfDirectories(tif_.get())) : 0; }
+
+bool TiffFileProbe::Facts(int pageIndex, TiffPageFacts& facts) {
+  if (!tif_ || pageIndex < 0 || !TIFFSetDirectory(tif_.get(), static_cast<tdir_t>(pageIndex))) return false;
+  return ReadTiffPageFacts(tif_.get(), facts);
+}
+
+std::vector<std::string> TiffFileProbe::TakeMessages() { return std::exchange(*messages_, {}); }
 
 bool ShouldPreferLibtiff(const TiffPageFacts& facts) {
   if (facts.photometricMissing) return true;

@@ -7,8 +7,11 @@
 #include <tiffio.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "engine/tiff_handle.h"
 
 namespace rastrel {
 
@@ -39,6 +42,24 @@ bool ReadTiffPageFacts(TIFF* tif, TiffPageFacts& facts);
 // Facts of page `pageIndex` of the file; false when it cannot be read.
 bool ProbeTiffPage(const std::string& path, int pageIndex, TiffPageFacts& facts,
                    std::vector<std::string>& diagnostics);
+
+// The pages of one file, probed one after another through a single handle (asking for the
+// pages in ascending order walks the chain of directories once). libtiff's messages about
+// the file collect in messages() for the caller to pass on.
+class TiffFileProbe {
+ public:
+  explicit TiffFileProbe(const std::string& path);
+
+  bool Readable() const { return static_cast<bool>(tif_); }
+  int PageCount();  // libtiff's count; 0 when the file is not a readable TIFF
+  bool Facts(int pageIndex, TiffPageFacts& facts);
+  // The messages gathered since the last call.
+  std::vector<std::string> TakeMessages();
+
+ private:
+  std::unique_ptr<std::vector<std::string>> messages_ = std::make_unique<std::vector<std::string>>();
+  TiffHandle tif_;
+};
 
 // True for pages that FreeImage's TIFF loader decodes wrongly although it gives an image:
 // colour spaces it converts incorrectly (CIELab), associated alpha it leaves premultiplied,
