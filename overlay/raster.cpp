@@ -6,8 +6,9 @@
 namespace rastrel {
 
 namespace {
-// Far beyond any page the converter meets; stops a corrupt size from asking for terabytes.
-constexpr std::int64_t kMaxPixels = std::int64_t{1} << 30;
+// 512 MiB of colour words: far beyond any watermark that can show on a page, and a stop for
+// a font size or a picture that would otherwise ask for gigabytes.
+constexpr std::int64_t kMaxPixels = std::int64_t{1} << 27;
 }  // namespace
 
 std::optional<Raster> MakeRaster(int width, int height, Rgba fill) {
