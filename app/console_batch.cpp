@@ -290,10 +290,9 @@ int ConsoleBatchRun(const ConsoleRequest& request, Settings& settings, Console& 
   }
   out.EndProgress();
 
-  const BatchProgress result = status.Snapshot();
-  const int converted = result.resultCount;
-  // Ctrl+C during the last file stops nothing: that batch simply ended.
-  if (watch.Interrupted() && result.progressCount < added) {
+  const int converted = status.Snapshot().resultCount;
+  // A Ctrl+C that came too late to keep any file from being converted stopped nothing.
+  if (watch.Interrupted() && converted < added) {
     out.Line(StoppedText());
     out.Unquiet(FilesConvertedText(converted, added));
     return kInterruptedExitCode;
