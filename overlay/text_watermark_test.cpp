@@ -36,9 +36,13 @@ TEST(WatermarkFont, LoadsKnownFacesAndAliasesOnly) {
 TEST(WatermarkFont, PointsBecomePixelsAt96Dpi) {
   const std::pair<int, int> cases[] = {{14, 19}, {12, 16}, {10, 13}, {9, 12}, {72, 96}, {0, 0}};
   for (const auto& [points, pixels] : cases) EXPECT_EQ(FontPixelSize(points), pixels) << points;
-  WatermarkSettings settings;
-  settings.fontSize = 0;
-  EXPECT_FALSE(LoadWatermarkFont(settings).has_value());
+  for (const auto& [points, loads] :
+       {std::pair{0, false}, std::pair{-14, false}, std::pair{1, true}, std::pair{12288, true},
+        std::pair{12289, false}, std::pair{2000000, false}}) {
+    WatermarkSettings settings;
+    settings.fontSize = points;
+    EXPECT_EQ(LoadWatermarkFont(settings).has_value(), loads) << points << " points";
+  }
 }
 
 TEST(LineStartX, FollowsTheAlignment) {

@@ -99,8 +99,11 @@ std::optional<std::string> ResolveFontFamily(std::string_view face) {
 
 std::optional<WatermarkFont> LoadWatermarkFont(const WatermarkSettings& settings) {
   WatermarkFont font;
+  // An em of half cairo's largest raster side is already far taller than any page; beyond
+  // it freetype and pango give up on their own, and the user should hear of it up front.
+  constexpr int kLargestPoints = 12288;  // 16384 pixels
+  if (settings.fontSize < 1 || settings.fontSize > kLargestPoints) return std::nullopt;
   font.pixelSize = FontPixelSize(settings.fontSize);
-  if (font.pixelSize <= 0) return std::nullopt;
   std::optional<std::string> family = ResolveFontFamily(settings.font);
   if (!family) return std::nullopt;
   font.family = *family;

@@ -33,7 +33,7 @@ int FontPixelSize(int points);
 std::optional<std::string> ResolveFontFamily(std::string_view face);
 
 // Loads Font, Font Size, Font Style and Font Effect; none when the face cannot be loaded
-// or the size gives no pixels.
+// or the size is not 1 to 12288 points (up to 16384 pixels).
 std::optional<WatermarkFont> LoadWatermarkFont(const WatermarkSettings& settings);
 
 // How text is put on a raster: raster text has coverage 0 or full and whole-pixel
