@@ -3,14 +3,17 @@
 #include <FreeImage.h>
 
 #include <exception>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "engine/colour.h"
 #include "engine/diagnostics.h"
+#include "engine/direct_jpeg.h"
 #include "engine/encoding.h"
 #include "engine/geometry.h"
 #include "engine/naming.h"
+#include "engine/page_limit.h"
 #include "engine/page_source.h"
 #include "engine/save.h"
 #include "overlay/frame.h"
@@ -36,6 +39,35 @@ struct PageSize {
 };
 PageSize Measure(const Bitmap& image) {
   return {static_cast<int>(image.width()), static_cast<int>(image.height())};
+}
+
+// Stages 13 and 14: the page's path, then its save; returns whether the save succeeded.
+template <typename Save>
+bool NameAndSave(bool marker, ConversionContext& context, DiagnosticsCapture& diagnostics, Save&& save) {
+  const std::string& extension = context.batch.target.extension;
+  context.outputPath = BuildOutputPath(context);
+  const std::string savePath =
+      marker ? AddFrameMarker(context.outputPath, context.page.number, extension) : context.outputPath;
+  const SaveOutcome outcome = save(savePath);
+  if (outcome != SaveOutcome::Saved) {
+    diagnostics.Add(std::string(DescribeSaveOutcome(outcome)) + ": " + savePath);
+    return false;
+  }
+  context.writtenPaths.push_back(savePath);
+  return true;
+}
+
+// A page that no stage changes, encoded straight from the file; nullopt when it has to
+// take the general path.
+std::optional<bool> ConvertPageDirectly(int index, bool marker, ConversionContext& context,
+                                        DiagnosticsCapture& diagnostics) {
+  const BatchContext& batch = context.batch;
+  std::optional<DirectPage> page =
+      EncodePageDirectly(context.currentInputPath, index, batch.target, MaxDecodedPageBytes(batch.settings));
+  if (!page) return std::nullopt;
+  context.page = PageFacts{page->sourceDepth, page->width, page->height, index + 1, page->depth};
+  return NameAndSave(marker, context, diagnostics,
+                     [&](const std::string& path) { return SaveEncodedPage(page->jpeg, path, batch); });
 }
 
 // Stages 1 to 14 for one page; returns whether its save succeeded.
@@ -66,16 +98,8 @@ bool ConvertPage(Bitmap image, int index, bool marker, ConversionContext& contex
   image = ApplyWatermark(std::move(image), size.width, size.height, context);
   image = ConvertToOutputDepth(std::move(image), context.page.depth, target.extension);
 
-  context.outputPath = BuildOutputPath(context);
-  const std::string savePath =
-      marker ? AddFrameMarker(context.outputPath, context.page.number, target.extension) : context.outputPath;
-  const SaveOutcome outcome = SavePage(image, savePath, context.batch);
-  if (outcome != SaveOutcome::Saved) {
-    diagnostics.Add(std::string(DescribeSaveOutcome(outcome)) + ": " + savePath);
-    return false;
-  }
-  context.writtenPaths.push_back(savePath);
-  return true;
+  return NameAndSave(marker, context, diagnostics,
+                     [&](const std::string& path) { return SavePage(image, path, context.batch); });
 }
 
 bool ConvertPages(ConversionContext& context, DiagnosticsCapture& diagnostics) {
@@ -89,9 +113,18 @@ bool ConvertPages(ConversionContext& context, DiagnosticsCapture& diagnostics) {
   const PageRange pages = SelectPages(context.batch.settings.input.tiffFrameLoading, pageCount, random);
   const bool marker = NeedsFrameMarker(context.batch.settings, pages.Count());
 
+  // The second attempt at a file that ended its worker uses the careful decoder alone.
+  const bool direct = StagesLeavePagesUnchanged(context.batch.settings) && !context.batch.libtiffOnly;
+
   bool result = false;
   for (int index = pages.first; index <= pages.last; ++index) {
     if (pageCount > 1) diagnostics.SetPrefix("page " + std::to_string(index + 1) + ": ");
+    if (direct) {
+      if (const std::optional<bool> saved = ConvertPageDirectly(index, marker, context, diagnostics)) {
+        result = *saved;
+        continue;
+      }
+    }
     Bitmap image = source.Load(index, diagnostics);
     context.page = PageFacts{};
     context.page.sourceDepth = source.SourceDepth();

@@ -26,6 +26,11 @@ SaveOutcome StagePage(const std::string& path, std::string_view bytes, const Out
   return SaveOutcome::Saved;
 }
 
+SaveOutcome Store(std::string_view bytes, const std::string& path, const BatchContext& batch) {
+  if (batch.staging != nullptr) return StagePage(path, bytes, *batch.staging);
+  return WriteFileAtomically(path, bytes) ? SaveOutcome::Saved : SaveOutcome::WriteFailed;
+}
+
 }  // namespace
 
 SaveOutcome SavePage(const Bitmap& image, const std::string& path, const BatchContext& batch) {
@@ -36,8 +41,12 @@ SaveOutcome SavePage(const Bitmap& image, const std::string& path, const BatchCo
   if (!encoded || !FreeImage_SaveToMemory(format, image.get(), encoded.get(), batch.target.saveFlags)) {
     return SaveOutcome::EncodeFailed;
   }
-  if (batch.staging != nullptr) return StagePage(path, encoded.Bytes(), *batch.staging);
-  return WriteFileAtomically(path, encoded.Bytes()) ? SaveOutcome::Saved : SaveOutcome::WriteFailed;
+  return Store(encoded.Bytes(), path, batch);
+}
+
+SaveOutcome SaveEncodedPage(std::string_view bytes, const std::string& path, const BatchContext& batch) {
+  if (ReplacesInput(path, batch)) return SaveOutcome::ReplacesInput;
+  return Store(bytes, path, batch);
 }
 
 std::string_view DescribeSaveOutcome(SaveOutcome outcome) {

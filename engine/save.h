@@ -20,6 +20,8 @@ enum class SaveOutcome {
 };
 
 SaveOutcome SavePage(const Bitmap& image, const std::string& path, const BatchContext& batch);
+// The same for a page that is already encoded in the target's format.
+SaveOutcome SaveEncodedPage(std::string_view bytes, const std::string& path, const BatchContext& batch);
 
 // A short reason for the diagnostics; empty for Saved.
 std::string_view DescribeSaveOutcome(SaveOutcome outcome);

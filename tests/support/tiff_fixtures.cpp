@@ -73,6 +73,12 @@ bool WritePage(TIFF* tif, const PageSpec& page, int pageIndex, int pageCount) {
     case PageKind::Cmyk32:
       samples = 4, photometric = PHOTOMETRIC_SEPARATED;
       break;
+    case PageKind::YCbCrJpeg:
+      samples = 3, photometric = PHOTOMETRIC_YCBCR, compression = COMPRESSION_JPEG;
+      break;
+    case PageKind::Grey8MinIsWhite:
+      photometric = PHOTOMETRIC_MINISWHITE, compression = COMPRESSION_LZW;
+      break;
   }
   TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(w));
   TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(h));
@@ -81,8 +87,20 @@ bool WritePage(TIFF* tif, const PageSpec& page, int pageIndex, int pageCount) {
   TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, static_cast<std::uint16_t>(photometric));
   TIFFSetField(tif, TIFFTAG_COMPRESSION, static_cast<std::uint16_t>(compression));
   TIFFSetField(tif, TIFFTAG_PLANARCONFIG, static_cast<std::uint16_t>(PLANARCONFIG_CONTIG));
-  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, static_cast<std::uint32_t>(h));
+  // Several strips where the codec allows, so that readers have to join them.
+  const bool oneStrip = bits == 1;
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, static_cast<std::uint32_t>(oneStrip ? h : 16));
   TIFFSetField(tif, TIFFTAG_ORIENTATION, static_cast<std::uint16_t>(ORIENTATION_TOPLEFT));
+  if (page.resolution > 0) {
+    TIFFSetField(tif, TIFFTAG_XRESOLUTION, page.resolution);
+    TIFFSetField(tif, TIFFTAG_YRESOLUTION, page.resolution);
+    TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, static_cast<std::uint16_t>(page.resolutionUnit));
+  }
+  if (page.kind == PageKind::YCbCrJpeg) {
+    TIFFSetField(tif, TIFFTAG_YCBCRSUBSAMPLING, static_cast<std::uint16_t>(2), static_cast<std::uint16_t>(2));
+    TIFFSetField(tif, TIFFTAG_JPEGQUALITY, 90);
+    TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);  // the rows below are RGB
+  }
   if (pageCount > 1) {
     TIFFSetField(tif, TIFFTAG_SUBFILETYPE, static_cast<std::uint32_t>(FILETYPE_PAGE));
     TIFFSetField(tif, TIFFTAG_PAGENUMBER, static_cast<std::uint16_t>(pageIndex),
@@ -121,6 +139,9 @@ bool WritePage(TIFF* tif, const PageSpec& page, int pageIndex, int pageCount) {
         case PageKind::Grey8:
           row[ux] = CellGrey(cell, pageIndex);
           break;
+        case PageKind::Grey8MinIsWhite:
+          row[ux] = static_cast<std::uint8_t>(255 - CellGrey(cell, pageIndex));
+          break;
         case PageKind::Grey16: {
           const int v = CellGrey(cell, pageIndex) * 257;
           row[ux * 2] = static_cast<std::uint8_t>(v & 0xFF);  // native little-endian order
@@ -128,6 +149,7 @@ bool WritePage(TIFF* tif, const PageSpec& page, int pageIndex, int pageCount) {
           break;
         }
         case PageKind::Rgb24Lzw:
+        case PageKind::YCbCrJpeg:
           row[ux * 3] = c.r, row[ux * 3 + 1] = c.g, row[ux * 3 + 2] = c.b;
           break;
         case PageKind::Rgb48: {
@@ -188,6 +210,7 @@ Rgb ExpectedColour(PageKind kind, int pageIndex, int x, int y, int width, int he
       return Rgb{v, v, v};
     }
     case PageKind::Grey8:
+    case PageKind::Grey8MinIsWhite:
     case PageKind::Grey16: {
       const std::uint8_t v = CellGrey(CellIndex(x, y, width, height), pageIndex);
       return Rgb{v, v, v};

@@ -22,12 +22,16 @@ enum class PageKind {
   Rgb48,                // 16 bits per sample RGB, Deflate
   Palette8,             // 8-bit palette of the 16 cell colours, PackBits
   Cmyk32,               // 8 bits per sample CMYK (K = 0), uncompressed
+  YCbCrJpeg,            // JPEG-compressed YCbCr, chroma halved both ways, quality 90
+  Grey8MinIsWhite,      // 8-bit grey stored with 0 as white, LZW
 };
 
 struct PageSpec {
   PageKind kind = PageKind::Rgb24Lzw;
   int width = 64;
   int height = 48;
+  float resolution = 0;    // written for both axes when above 0
+  int resolutionUnit = 2;  // RESUNIT_INCH
 };
 
 struct Rgb {
