@@ -10,6 +10,8 @@
 #include <cstdio>
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
@@ -147,6 +149,14 @@ class RowReader {
     // held whole.
     byRow_ = lineBytes_ * plan_.rowsPerStrip > kLargestStripBytes;
     strip_.resize(byRow_ ? lineBytes_ : lineBytes_ * plan_.rowsPerStrip);
+    if (plan_.layout == Layout::Bilevel) {
+      for (unsigned value = 0; value < 256; ++value) {
+        for (unsigned bit = 0; bit < 8; ++bit) {
+          const bool set = (value >> (7 - bit)) & 1;
+          bitTable_[value][bit] = set != plan_.invert ? 255 : 0;
+        }
+      }
+    }
     const bool converted = plan_.layout == Layout::Rgb16 || plan_.layout == Layout::Bilevel || plan_.invert;
     if (converted) row_.resize(plan_.layout == Layout::Rgb16 ? plan_.width * 3u : plan_.width);
     return true;
@@ -162,12 +172,15 @@ class RowReader {
         for (std::size_t i = 0; i < row_.size(); ++i) row_[i] = static_cast<std::uint8_t>(samples[i] >> 8);
         return row_.data();
       }
-      case Layout::Bilevel:
-        for (std::uint32_t x = 0; x < plan_.width; ++x) {
-          const bool set = (source[x >> 3] >> (7 - (x & 7))) & 1;
-          row_[x] = set != plan_.invert ? 255 : 0;
-        }
+      case Layout::Bilevel: {
+        // Eight pixels per stored byte, through a table of the 256 byte values.
+        const std::uint32_t whole = plan_.width / 8;
+        std::uint8_t* out = row_.data();
+        for (std::uint32_t i = 0; i < whole; ++i, out += 8) std::memcpy(out, bitTable_[source[i]].data(), 8);
+        for (std::uint32_t x = whole * 8; x < plan_.width; ++x)
+          row_[x] = bitTable_[source[whole]][x - whole * 8];
         return row_.data();
+      }
       case Layout::Grey8:
         if (!plan_.invert) return source;
         for (std::uint32_t x = 0; x < plan_.width; ++x) row_[x] = static_cast<std::uint8_t>(255 - source[x]);
@@ -202,6 +215,7 @@ class RowReader {
   std::size_t lineBytes_ = 0;
   std::vector<std::uint8_t> strip_;
   std::vector<std::uint8_t> row_;
+  std::array<std::array<std::uint8_t, 8>, 256> bitTable_{};
   bool byRow_ = false;
   std::uint32_t stripIndex_ = 0;
   std::uint32_t rowIndex_ = 0;
@@ -335,7 +349,8 @@ bool StagesLeavePagesUnchanged(const Settings& settings) {
 std::optional<DirectPage> EncodePageDirectly(const std::string& path, int pageIndex,
                                              const ConversionTarget& target, std::uint64_t maxDecodedBytes) {
   if (target.extension != "jpg" || target.formatId != FIF_JPEG || pageIndex < 0) return std::nullopt;
-  std::unique_ptr<TIFF, TiffCloser> tif(TIFFOpen(path.c_str(), "r"));
+  // Read, not mapped: a mapped file would count its whole size in the process's memory.
+  std::unique_ptr<TIFF, TiffCloser> tif(TIFFOpen(path.c_str(), "rm"));
   if (!tif || !TIFFSetDirectory(tif.get(), static_cast<tdir_t>(pageIndex))) return std::nullopt;
   const std::optional<PagePlan> plan = Plan(tif.get(), target, maxDecodedBytes);
   if (!plan) return std::nullopt;
