@@ -10,7 +10,12 @@
 
 namespace rastrel {
 
-PageSource::PageSource(std::string path) : path_(std::move(path)), tiff_(path_) {
+PageSource::PageSource(std::string path, bool libtiffOnly)
+    : path_(std::move(path)), tiff_(path_), libtiffOnly_(libtiffOnly) {
+  if (libtiffOnly_) {
+    pageCount_ = tiff_.PageCount();
+    return;
+  }
   container_ = MultiBitmap::OpenForReading(FIF_TIFF, path_.c_str());
   pageCount_ = container_.PageCount();
   if (!container_) {
@@ -63,7 +68,7 @@ Bitmap PageSource::Load(int index, DiagnosticsCapture& diagnostics) {
   const bool known = tiff_.Facts(index, facts);
   for (const std::string& message : tiff_.TakeMessages()) diagnostics.Add(message);
   Bitmap image;
-  if (!known || !ShouldPreferLibtiff(facts)) {
+  if (!libtiffOnly_ && (!known || !ShouldPreferLibtiff(facts))) {
     image = LoadWithFreeImage(index);
     if (Bitmap fallback = OldJpegFallback(index, image, diagnostics)) image = std::move(fallback);
   }

@@ -14,7 +14,9 @@ class DiagnosticsCapture;
 
 class PageSource {
  public:
-  explicit PageSource(std::string path);
+  // With `libtiffOnly`, FreeImage never touches the file: the careful second attempt at a
+  // file whose first attempt ended its worker.
+  explicit PageSource(std::string path, bool libtiffOnly = false);
 
   // 0 when the file is not an image FreeImage can open.
   int PageCount() const { return pageCount_; }
@@ -38,6 +40,7 @@ class PageSource {
   Bitmap single_;  // the file loaded as one image when it cannot be opened page by page
   int pageCount_ = 0;
   int sourceDepth_ = 0;
+  bool libtiffOnly_ = false;
   std::optional<std::string> bytes_;  // the whole file, read once when a fallback needs it
 };
 

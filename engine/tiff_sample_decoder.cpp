@@ -19,6 +19,7 @@ struct Plan {
   bool associated = false;
   bool invert = false;            // min-is-white
   std::vector<double> low, high;  // per sample: the values shown as 0 and as full intensity
+  std::vector<double> scale;      // 1 / (high - low)
   std::array<std::vector<std::uint8_t>, 3> palette;
   Triple white = D65White();
 };
@@ -168,7 +169,7 @@ std::uint8_t ToByte(double unit) {
 }
 
 double Normalised(const Plan& plan, std::size_t channel, double value) {
-  const double unit = (value - plan.low[channel]) / (plan.high[channel] - plan.low[channel]);
+  const double unit = (value - plan.low[channel]) * plan.scale[channel];
   return std::isfinite(unit) ? std::clamp(unit, 0.0, 1.0) : 0.0;
 }
 
@@ -219,6 +220,89 @@ void ConvertPixel(const Plan& plan, const TiffPageFacts& facts, const double* px
     for (double& c : rgb) c = std::min(1.0, c / alpha);
   } else if (plan.associated) {
     rgb = {0, 0, 0};
+  }
+}
+
+// Greyscale and RGB integers of up to 16 bits: every stored value maps to one byte, so a
+// table does the whole conversion (scans and faxes take this path).
+bool UsesLookup(const Plan& plan, const TiffPageFacts& facts) {
+  return (plan.model == Model::Grey || plan.model == Model::Rgb) && facts.bitsPerSample <= 16 &&
+         facts.sampleFormat != SAMPLEFORMAT_IEEEFP;
+}
+
+std::uint8_t Unpremultiplied(unsigned colour, unsigned alpha) {
+  if (alpha == 0) return 0;
+  return static_cast<std::uint8_t>(std::min(255u, (colour * 255 + alpha / 2) / alpha));
+}
+
+void FillByLookup(TiffSampleRows& rows, const Plan& plan, const TiffPageFacts& facts, FIBITMAP* image,
+                  unsigned bytesPerPixel) {
+  const std::size_t entries = std::size_t{1} << facts.bitsPerSample;
+  std::vector<std::uint8_t> level(entries), colour(entries);
+  for (std::size_t raw = 0; raw < entries; ++raw) {
+    double value = static_cast<double>(raw);
+    if (facts.sampleFormat == SAMPLEFORMAT_INT) value = Signed(value, facts.bitsPerSample);
+    const double unit = Normalised(plan, 0, value);
+    level[raw] = ToByte(unit);
+    colour[raw] = ToByte(plan.invert ? 1.0 - unit : unit);
+  }
+  const auto spp = static_cast<std::size_t>(facts.samplesPerPixel);
+  const bool rgb = plan.model == Model::Rgb;
+  const int alphaChannel = plan.alphaChannel;
+  std::vector<std::uint32_t> row;
+  for (std::uint32_t y = 0; y < facts.height; ++y) {
+    rows.ReadRawRow(y, row);
+    BYTE* line = FreeImage_GetScanLine(image, static_cast<int>(facts.height - 1 - y));
+    const std::uint32_t* px = row.data();
+    for (std::uint32_t x = 0; x < facts.width; ++x, px += spp) {
+      if (bytesPerPixel == 1) {
+        line[x] = colour[px[0]];
+        continue;
+      }
+      unsigned r = colour[px[0]], g = r, b = r;
+      if (rgb) {
+        g = colour[px[1]];
+        b = colour[px[2]];
+      }
+      BYTE* p = line + std::size_t{x} * bytesPerPixel;
+      if (bytesPerPixel == 4) {
+        const unsigned a = level[px[alphaChannel]];
+        if (plan.associated) {
+          r = Unpremultiplied(r, a);
+          g = Unpremultiplied(g, a);
+          b = Unpremultiplied(b, a);
+        }
+        p[FI_RGBA_ALPHA] = static_cast<BYTE>(a);
+      }
+      p[FI_RGBA_RED] = static_cast<BYTE>(r);
+      p[FI_RGBA_GREEN] = static_cast<BYTE>(g);
+      p[FI_RGBA_BLUE] = static_cast<BYTE>(b);
+    }
+  }
+}
+
+void FillByConversion(TiffSampleRows& rows, const Plan& plan, const TiffPageFacts& facts, FIBITMAP* image,
+                      unsigned bytesPerPixel) {
+  const auto spp = static_cast<std::size_t>(facts.samplesPerPixel);
+  const bool grey = bytesPerPixel == 1;
+  std::vector<double> row;
+  for (std::uint32_t y = 0; y < facts.height; ++y) {
+    rows.ReadRow(y, row);
+    BYTE* line = FreeImage_GetScanLine(image, static_cast<int>(facts.height - 1 - y));
+    for (std::uint32_t x = 0; x < facts.width; ++x) {
+      Triple rgb{};
+      double alpha = 1.0;
+      ConvertPixel(plan, facts, row.data() + std::size_t{x} * spp, rgb, alpha);
+      if (grey) {
+        line[x] = ToByte(rgb[0]);
+        continue;
+      }
+      BYTE* p = line + std::size_t{x} * bytesPerPixel;
+      p[FI_RGBA_RED] = ToByte(rgb[0]);
+      p[FI_RGBA_GREEN] = ToByte(rgb[1]);
+      p[FI_RGBA_BLUE] = ToByte(rgb[2]);
+      if (bytesPerPixel == 4) p[FI_RGBA_ALPHA] = ToByte(alpha);
+    }
   }
 }
 
@@ -275,6 +359,9 @@ Bitmap DecodeTiffSamples(TIFF* tif, const TiffPageFacts& facts, std::uint64_t ma
     std::fill(plan.high.begin(), plan.high.end(), high);
   }
 
+  plan.scale.resize(spp);
+  for (std::size_t c = 0; c < spp; ++c) plan.scale[c] = 1.0 / (plan.high[c] - plan.low[c]);
+
   TiffSampleRows rows(tif, facts, maxBlockBytes, diagnostics);
   if (!rows.ok()) return {};
   const bool grey = IsGreyOutput(plan.model) && plan.alphaChannel < 0;
@@ -295,25 +382,11 @@ Bitmap DecodeTiffSamples(TIFF* tif, const TiffPageFacts& facts, std::uint64_t ma
     }
   }
 
-  std::vector<double> row;
   const unsigned bytesPerPixel = bpp / 8;
-  for (std::uint32_t y = 0; y < facts.height; ++y) {
-    rows.ReadRow(y, row);
-    BYTE* line = FreeImage_GetScanLine(image.get(), static_cast<int>(facts.height - 1 - y));
-    for (std::uint32_t x = 0; x < facts.width; ++x) {
-      Triple rgb{};
-      double alpha = 1.0;
-      ConvertPixel(plan, facts, row.data() + std::size_t{x} * spp, rgb, alpha);
-      if (grey) {
-        line[x] = ToByte(rgb[0]);
-        continue;
-      }
-      BYTE* p = line + std::size_t{x} * bytesPerPixel;
-      p[FI_RGBA_RED] = ToByte(rgb[0]);
-      p[FI_RGBA_GREEN] = ToByte(rgb[1]);
-      p[FI_RGBA_BLUE] = ToByte(rgb[2]);
-      if (bytesPerPixel == 4) p[FI_RGBA_ALPHA] = ToByte(alpha);
-    }
+  if (UsesLookup(plan, facts)) {
+    FillByLookup(rows, plan, facts, image.get(), bytesPerPixel);
+  } else {
+    FillByConversion(rows, plan, facts, image.get(), bytesPerPixel);
   }
   if (rows.failedBlocks() > 0) {
     diagnostics.push_back(std::to_string(rows.failedBlocks()) + " of " + std::to_string(rows.readBlocks()) +

@@ -45,7 +45,7 @@ TiffSampleRows::TiffSampleRows(TIFF* tif, const TiffPageFacts& facts, std::uint6
                                std::vector<std::string>& diagnostics)
     : tif_(tif), facts_(facts), diagnostics_(diagnostics) {
   const int bits = facts.bitsPerSample;
-  if (bits < 1 || bits > 64 || facts.samplesPerPixel < 1) {
+  if (bits < 1 || (bits > 32 && bits != 64) || facts.samplesPerPixel < 1) {
     diagnostics_.push_back("TIFF page has " + std::to_string(bits) + "-bit samples, which cannot be read");
     return;
   }
@@ -127,86 +127,98 @@ void TiffSampleRows::LoadBand(std::uint32_t band) {
   }
 }
 
-void TiffSampleRows::DecodeSamples(const std::uint8_t* row, std::uint32_t count, double* out,
-                                   std::size_t stride) const {
-  const int bits = facts_.bitsPerSample;
-  const int format = facts_.sampleFormat;
-  const bool isFloat = format == SAMPLEFORMAT_IEEEFP;
-  const bool isSigned = format == SAMPLEFORMAT_INT;
-  for (std::uint32_t i = 0; i < count; ++i, out += stride) {
-    std::uint64_t raw = 0;
-    switch (bits) {
-      case 8:
-        raw = row[i];
-        break;
-      case 16:
-        raw = Load<std::uint16_t>(row + 2 * std::size_t{i});
-        break;
-      case 24: {
-        const std::uint8_t* p =
-            row + 3 * std::size_t{i};  // libtiff leaves them in host (little-endian) order
-        raw = p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16);
-        break;
-      }
-      case 32:
-        raw = Load<std::uint32_t>(row + 4 * std::size_t{i});
-        break;
-      case 64:
-        raw = Load<std::uint64_t>(row + 8 * std::size_t{i});
-        break;
-      default: {
-        // Packed most significant bit first, rows starting on a byte.
-        std::uint64_t bit = std::uint64_t{i} * static_cast<std::uint64_t>(bits);
-        for (int b = 0; b < bits; ++b, ++bit) raw = (raw << 1) | ((row[bit >> 3] >> (7 - (bit & 7))) & 1u);
-        break;
-      }
+namespace {
+
+// Sample `i` of a row as stored, before any interpretation.
+inline std::uint64_t ExtractRaw(const std::uint8_t* row, std::uint32_t i, int bits) {
+  switch (bits) {
+    case 1:
+      return (row[i >> 3] >> (7 - (i & 7))) & 1u;
+    case 2:
+      return (row[i >> 2] >> (6 - 2 * (i & 3))) & 3u;
+    case 4:
+      return (row[i >> 1] >> ((i & 1) ? 0 : 4)) & 15u;
+    case 8:
+      return row[i];
+    case 16:
+      return Load<std::uint16_t>(row + 2 * std::size_t{i});
+    case 24: {
+      const std::uint8_t* p = row + 3 * std::size_t{i};  // libtiff leaves them in host (little-endian) order
+      return p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16);
     }
-    if (isFloat) {
-      switch (bits) {
-        case 16:
-          *out = HalfToDouble(static_cast<std::uint16_t>(raw));
-          break;
-        case 24:
-          *out = Float24ToDouble(static_cast<std::uint32_t>(raw));
-          break;
-        case 32: {
-          const auto narrow = static_cast<std::uint32_t>(raw);
-          float f;
-          std::memcpy(&f, &narrow, sizeof f);
-          *out = f;
-          break;
-        }
-        case 64: {
-          double d;
-          std::memcpy(&d, &raw, sizeof d);
-          *out = d;
-          break;
-        }
-        default:
-          *out = 0;
-          break;
-      }
-    } else if (isSigned) {
-      *out = static_cast<double>(SignExtend(raw, bits));
-    } else {
-      *out = static_cast<double>(raw);
+    case 32:
+      return Load<std::uint32_t>(row + 4 * std::size_t{i});
+    case 64:
+      return Load<std::uint64_t>(row + 8 * std::size_t{i});
+    default: {
+      // Packed most significant bit first, rows starting on a byte: gather the bytes the
+      // sample touches, then cut it out.
+      const std::uint64_t bit = std::uint64_t{i} * static_cast<std::uint64_t>(bits);
+      const std::uint8_t* p = row + (bit >> 3);
+      const int skip = static_cast<int>(bit & 7);
+      const int bytes = (skip + bits + 7) / 8;
+      std::uint64_t window = 0;
+      for (int b = 0; b < bytes; ++b) window = (window << 8) | p[b];
+      window >>= bytes * 8 - skip - bits;
+      return window & ((std::uint64_t{1} << bits) - 1);
     }
   }
 }
 
-void TiffSampleRows::ReadRow(std::uint32_t y, std::vector<double>& out) {
-  const std::size_t spp = static_cast<std::size_t>(facts_.samplesPerPixel);
-  out.resize(std::size_t{facts_.width} * spp);
+double Interpret(std::uint64_t raw, int bits, int format) {
+  if (format == SAMPLEFORMAT_INT) return static_cast<double>(SignExtend(raw, bits));
+  if (format != SAMPLEFORMAT_IEEEFP) return static_cast<double>(raw);
+  switch (bits) {
+    case 16:
+      return HalfToDouble(static_cast<std::uint16_t>(raw));
+    case 24:
+      return Float24ToDouble(static_cast<std::uint32_t>(raw));
+    case 32: {
+      const auto narrow = static_cast<std::uint32_t>(raw);
+      float f;
+      std::memcpy(&f, &narrow, sizeof f);
+      return f;
+    }
+    case 64: {
+      double d;
+      std::memcpy(&d, &raw, sizeof d);
+      return d;
+    }
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+template <typename Sink>
+void TiffSampleRows::Visit(std::uint32_t y, Sink&& sink) {
   const std::uint32_t band = y / bandRows_;
   if (loadedBand_ != band) LoadBand(band);
   const std::size_t offset = std::size_t{y - band * bandRows_} * planeRowBytes_;
+  const int bits = facts_.bitsPerSample;
+  const auto spp = static_cast<std::size_t>(facts_.samplesPerPixel);
   if (planes_ == 1) {
-    DecodeSamples(bands_[0].data() + offset, facts_.width * static_cast<std::uint32_t>(spp), out.data(), 1);
+    const std::uint8_t* row = bands_[0].data() + offset;
+    const auto count = static_cast<std::uint32_t>(facts_.width * spp);
+    for (std::uint32_t i = 0; i < count; ++i) sink(i, ExtractRaw(row, i, bits));
     return;
   }
-  for (int plane = 0; plane < planes_; ++plane)
-    DecodeSamples(bands_[static_cast<std::size_t>(plane)].data() + offset, facts_.width, out.data() + plane,
-                  spp);
+  for (std::size_t plane = 0; plane < static_cast<std::size_t>(planes_); ++plane) {
+    const std::uint8_t* row = bands_[plane].data() + offset;
+    for (std::uint32_t x = 0; x < facts_.width; ++x) sink(x * spp + plane, ExtractRaw(row, x, bits));
+  }
+}
+
+void TiffSampleRows::ReadRow(std::uint32_t y, std::vector<double>& out) {
+  out.resize(std::size_t{facts_.width} * static_cast<std::size_t>(facts_.samplesPerPixel));
+  const int bits = facts_.bitsPerSample, format = facts_.sampleFormat;
+  Visit(y, [&](std::size_t i, std::uint64_t raw) { out[i] = Interpret(raw, bits, format); });
+}
+
+void TiffSampleRows::ReadRawRow(std::uint32_t y, std::vector<std::uint32_t>& out) {
+  out.resize(std::size_t{facts_.width} * static_cast<std::size_t>(facts_.samplesPerPixel));
+  Visit(y, [&](std::size_t i, std::uint64_t raw) { out[i] = static_cast<std::uint32_t>(raw); });
 }
 
 }  // namespace rastrel

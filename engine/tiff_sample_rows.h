@@ -25,12 +25,16 @@ class TiffSampleRows {
   // Rows are best read in ascending order: a block is decoded once per pass.
   void ReadRow(std::uint32_t y, std::vector<double>& out);
 
+  // The same as stored bits, without interpretation; for samples of up to 32 bits.
+  void ReadRawRow(std::uint32_t y, std::vector<std::uint32_t>& out);
+
   int failedBlocks() const { return failedBlocks_; }
   int readBlocks() const { return readBlocks_; }
 
  private:
   void LoadBand(std::uint32_t band);
-  void DecodeSamples(const std::uint8_t* row, std::uint32_t count, double* out, std::size_t stride) const;
+  template <typename Sink>
+  void Visit(std::uint32_t y, Sink&& sink);
 
   TIFF* tif_;
   const TiffPageFacts& facts_;
