@@ -1,11 +1,13 @@
 #include "platform/process_control.h"
 
+#include <malloc.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace rastrel {
@@ -68,6 +70,14 @@ bool LimitAddressSpace(std::uint64_t bytes) {
   if (limit.rlim_max != RLIM_INFINITY && wanted > limit.rlim_max) wanted = limit.rlim_max;
   limit.rlim_cur = wanted;
   return ::setrlimit(RLIMIT_AS, &limit) == 0;
+}
+
+void KeepFreedMemoryForReuse(std::uint64_t bytes) {
+  const int size = static_cast<int>(std::min<std::uint64_t>(bytes, std::uint64_t{1} << 30));
+  // Blocks below the threshold come from the heap, and the heap is only trimmed when more
+  // than the threshold is free at its top.
+  ::mallopt(M_MMAP_THRESHOLD, size);
+  ::mallopt(M_TRIM_THRESHOLD, size);
 }
 
 bool EndWithParent(long parentId) {

@@ -29,6 +29,11 @@ bool AddressSpaceLimitAvailable();
 // when the limit cannot be set or is not available.
 bool LimitAddressSpace(std::uint64_t bytes);
 
+// Lets the allocator keep up to `bytes` of freed memory for the next allocations instead of
+// handing it back to the system at once: a process that decodes page after page of the same
+// size then reuses the pages it already has rather than faulting in fresh zeroed ones.
+void KeepFreedMemoryForReuse(std::uint64_t bytes);
+
 // Asks the system to kill this process when its parent ends. False when the parent with
 // process id `parentId` has already gone.
 bool EndWithParent(long parentId);
