@@ -73,7 +73,8 @@ TEST(EncodePageDirectly, WritesExactlyWhatTheGeneralPathWrites) {
       EXPECT_EQ(direct->depth, p.depth);
       EXPECT_TRUE(direct->jpeg == GeneralPathBytes(path, 1, target)) << path << " flags " << flags;
     }
-    MemoryStream stream = MemoryStream::Over(EncodePageDirectly(path, 1, JpegTarget(0x1005F), ~0ull)->jpeg);
+    const std::string jpeg = EncodePageDirectly(path, 1, JpegTarget(0x1005F), ~0ull)->jpeg;
+    MemoryStream stream = MemoryStream::Over(jpeg);
     Bitmap decoded(FreeImage_LoadFromMemory(FIF_JPEG, stream.get(), 0));
     // Cells of a few pixels ring more than the larger pages elsewhere.
     EXPECT_LE(fixtures::PatternDifference(decoded.get(), p.page.kind, 1), 24) << path;
