@@ -11,6 +11,8 @@
 #include "engine/page_source.h"
 #include "engine/tiff_orientation.h"
 #include "engine/tiff_probe.h"
+#include "platform/filesystem.h"
+#include "tests/support/damaged_tiffs.h"
 #include "tests/support/odd_tiffs.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/tiff_fixtures.h"
@@ -143,6 +145,43 @@ TEST(TiffDecoder, LibtiffMessagesGoToTheCallerNotTheConsole) {
   EXPECT_FALSE(brokenDiagnostics.empty());
   EXPECT_FALSE(DecodeTiffPage(folder.path() + "missing.tif", 0, brokenDiagnostics));
   EXPECT_FALSE(DecodeTiffPage(good, 1, brokenDiagnostics));  // no such page
+}
+
+// Damaged files of every layout end in an image or a refusal, never in a crash or a read
+// outside a buffer (the sanitizer build watches): cut short, and with bytes overwritten all
+// over the directory and the data.
+TEST(TiffDecoder, SurvivesDamageToEveryLayout) {
+  fixtures::TempFolder folder;
+  const std::string sound = folder.path() + "sound.tif";
+  const std::string damaged = folder.path() + "damaged.tif";
+  int decoded = 0, refused = 0;
+  auto decodeAll = [&](const std::string& path) {
+    std::vector<std::string> diagnostics;
+    for (int page = 0; page < 3; ++page) (DecodeTiffPage(path, page, diagnostics) ? decoded : refused)++;
+  };
+  for (const OddTiffFamily& family : OddTiffFamilies()) {
+    ASSERT_TRUE(family.write(sound)) << family.name;
+    const std::string bytes = ReadWholeFile(sound).value_or(std::string());
+    ASSERT_GT(bytes.size(), 16u) << family.name;
+    auto writeAndDecode = [&](const std::string& content) {
+      std::ofstream(damaged, std::ios::binary | std::ios::trunc)
+          .write(content.data(), static_cast<std::streamsize>(content.size()));
+      decodeAll(damaged);
+    };
+    for (std::size_t length : {std::size_t{8}, std::size_t{100}, bytes.size() / 2, bytes.size() - 9})
+      writeAndDecode(bytes.substr(0, length));
+    // Every tenth byte in turn, over a window that moves through the file.
+    for (std::size_t start = 0; start < 10; ++start) {
+      std::string copy = bytes;
+      for (std::size_t i = start; i < copy.size(); i += 10)
+        copy[i] = static_cast<char>(copy[i] ^ (0x5A + start));
+      writeAndDecode(copy);
+    }
+  }
+  for (const fixtures::NamedFile& file : fixtures::DamagedTiffs())
+    decodeAll(folder.Write("named.tif", file.bytes));
+  EXPECT_GT(decoded, 0);
+  EXPECT_GT(refused, 0);
 }
 
 // FreeImage's loader turns CMYK into RGB with (1 - ink) x (1 - black); pages that reach

@@ -75,8 +75,12 @@ TiffSampleRows::TiffSampleRows(TIFF* tif, const TiffPageFacts& facts, std::uint6
   bands_.assign(static_cast<std::size_t>(planes_),
                 std::vector<std::uint8_t>(static_cast<std::size_t>(bandBytes)));
   if (facts.tiled) {
+    // Every row of a tile is copied out of this buffer, so it must hold them all.
     const tmsize_t tileBytes = TIFFTileSize(tif_);
-    if (tileBytes <= 0 || static_cast<std::uint64_t>(tileBytes) > maxBandBytes) {
+    const std::uint64_t tileRowBits =
+        std::uint64_t{facts.tileWidth} * static_cast<std::uint64_t>(samplesPerPlane_ * bits);
+    if (tileBytes <= 0 || static_cast<std::uint64_t>(tileBytes) > maxBandBytes ||
+        static_cast<std::uint64_t>(tileBytes) < (tileRowBits + 7) / 8 * facts.tileLength) {
       diagnostics_.push_back("TIFF page has an unusable tile size");
       return;
     }
@@ -130,7 +134,7 @@ void TiffSampleRows::LoadBand(std::uint32_t band) {
 namespace {
 
 // Sample `i` of a row as stored, before any interpretation.
-inline std::uint64_t ExtractRaw(const std::uint8_t* row, std::uint32_t i, int bits) {
+inline std::uint64_t ExtractRaw(const std::uint8_t* row, std::size_t i, int bits) {
   switch (bits) {
     case 1:
       return (row[i >> 3] >> (7 - (i & 7))) & 1u;
@@ -200,8 +204,8 @@ void TiffSampleRows::Visit(std::uint32_t y, Sink&& sink) {
   const auto spp = static_cast<std::size_t>(facts_.samplesPerPixel);
   if (planes_ == 1) {
     const std::uint8_t* row = bands_[0].data() + offset;
-    const auto count = static_cast<std::uint32_t>(facts_.width * spp);
-    for (std::uint32_t i = 0; i < count; ++i) sink(i, ExtractRaw(row, i, bits));
+    const std::size_t count = std::size_t{facts_.width} * spp;
+    for (std::size_t i = 0; i < count; ++i) sink(i, ExtractRaw(row, i, bits));
     return;
   }
   for (std::size_t plane = 0; plane < static_cast<std::size_t>(planes_); ++plane) {
