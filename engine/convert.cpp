@@ -103,7 +103,8 @@ bool ConvertPage(Bitmap image, int index, bool marker, ConversionContext& contex
 }
 
 bool ConvertPages(ConversionContext& context, DiagnosticsCapture& diagnostics) {
-  PageSource source(context.currentInputPath);
+  PageSource source(context.currentInputPath, context.batch.libtiffOnly,
+                    MaxDecodedPageBytes(context.batch.settings));
   const int pageCount = source.PageCount();
   if (pageCount == 0) {
     diagnostics.Add("not an image that can be read as TIFF");

@@ -10,8 +10,8 @@
 
 namespace rastrel {
 
-PageSource::PageSource(std::string path, bool libtiffOnly)
-    : path_(std::move(path)), tiff_(path_), libtiffOnly_(libtiffOnly) {
+PageSource::PageSource(std::string path, bool libtiffOnly, std::uint64_t maxDecodedBytes)
+    : path_(std::move(path)), tiff_(path_), libtiffOnly_(libtiffOnly), maxDecodedBytes_(maxDecodedBytes) {
   if (libtiffOnly_) {
     pageCount_ = tiff_.PageCount();
     return;
@@ -19,7 +19,8 @@ PageSource::PageSource(std::string path, bool libtiffOnly)
   container_ = MultiBitmap::OpenForReading(FIF_TIFF, path_.c_str());
   pageCount_ = container_.PageCount();
   if (!container_) {
-    single_.reset(FreeImage_Load(FIF_TIFF, path_.c_str(), 0));
+    // Loading decodes the page at once: one declared too large is left for Load to refuse.
+    if (SizeRefusal(0).empty()) single_.reset(FreeImage_Load(FIF_TIFF, path_.c_str(), 0));
     pageCount_ = single_ ? 1 : 0;
   }
   // Files FreeImage cannot open at all may still be TIFFs libtiff reads page by page.
@@ -30,6 +31,12 @@ PageSource::PageSource(std::string path, bool libtiffOnly)
     // and the clone would hold a second copy of every pixel.
     container_.reset();
   }
+}
+
+std::string PageSource::SizeRefusal(int index) {
+  TiffPageFacts facts;
+  if (!tiff_.Facts(index, facts)) return {};
+  return PageSizeRefusal(DeclaredPageOf(facts), maxDecodedBytes_);
 }
 
 Bitmap PageSource::LoadWithFreeImage(int index) {
@@ -50,14 +57,14 @@ Bitmap PageSource::OldJpegFallback(int index, const Bitmap& decoded, Diagnostics
   if (!bytes_) bytes_ = ReadWholeFile(path_);
   if (!bytes_) return Bitmap();
   if (!flagged && PageCompression(*bytes_, index) != kOldStyleJpegCompression) return Bitmap();
-  Bitmap image = DecodeJpegStream(FindOldJpegStream(*bytes_, index));
+  Bitmap image = DecodeJpegStream(FindOldJpegStream(*bytes_, index), maxDecodedBytes_);
   if (image) diagnostics.Add("decoded from its embedded JPEG stream (old-style JPEG compression)");
   return image;
 }
 
 Bitmap PageSource::LoadWithLibtiff(int index, DiagnosticsCapture& diagnostics) {
   std::vector<std::string> messages;
-  Bitmap image = DecodeTiffPage(path_, index, messages);
+  Bitmap image = DecodeTiffPage(path_, index, messages, TiffDecodeLimits{maxDecodedBytes_});
   for (const std::string& message : messages) diagnostics.Add(message);
   if (image) diagnostics.Add("decoded with libtiff");
   return image;
@@ -67,6 +74,15 @@ Bitmap PageSource::Load(int index, DiagnosticsCapture& diagnostics) {
   TiffPageFacts facts;
   const bool known = tiff_.Facts(index, facts);
   for (const std::string& message : tiff_.TakeMessages()) diagnostics.Add(message);
+  if (known) {
+    // Whatever the decoder, the page is allocated whole: its declared size decides first.
+    if (const std::string refusal = PageSizeRefusal(DeclaredPageOf(facts), maxDecodedBytes_);
+        !refusal.empty()) {
+      diagnostics.Add(refusal);
+      sourceDepth_ = 0;
+      return Bitmap();
+    }
+  }
   Bitmap image;
   if (!libtiffOnly_ && (!known || !ShouldPreferLibtiff(facts))) {
     image = LoadWithFreeImage(index);
