@@ -576,6 +576,9 @@ std::vector<OddTiffFamily> BuildFamilies() {
       TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
     };
     add(Family("ycbcr jpeg 4:2:0", page, kColours, 12));
+    // libtiff's RGBA interface, which FreeImage uses for YCbCr, flips for some orientations.
+    page.orientation = 6;
+    add(Family("ycbcr jpeg 4:2:0 orientation 6", page, kColours, 12));
   }
   {
     QuadrantPage page;
@@ -586,6 +589,8 @@ std::vector<OddTiffFamily> BuildFamilies() {
     };
     page.extraTags = [](TIFF* tif) { TIFFSetField(tif, TIFFTAG_YCBCRSUBSAMPLING, 2, 2); };
     add(Family("ycbcr raw 4:2:0", page, kColours, 4));
+    page.orientation = 3;
+    add(Family("ycbcr raw 4:2:0 orientation 3", page, kColours, 4));
   }
   {
     auto family = Family("bigtiff", Rgb(), kColours);
