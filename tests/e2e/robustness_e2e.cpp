@@ -1,0 +1,129 @@
+// One console batch over every kind of damaged TIFF the project makes, mixed with sound
+// files: the run ends normally and says that some files failed, every sound file is
+// converted, and nothing half-written or temporary is left anywhere.
+#include <FreeImage.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/support/damaged_tiffs.h"
+#include "tests/support/process_runner.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/tiff_fixtures.h"
+
+namespace rastrel {
+namespace {
+
+namespace fs = std::filesystem;
+using fixtures::PageKind;
+
+constexpr int kTolerance = 12;  // JPEG rings a little around the pattern's cells
+constexpr int kBatchFailed = 1;
+// Far beyond what the batch needs; it only has to end, and a hang must not stall CI forever.
+constexpr int kTimeoutMs = 15 * 60 * 1000;
+
+std::vector<std::string> FilesBelow(const std::string& root) {
+  std::vector<std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    if (entry.is_regular_file()) files.push_back(fs::relative(entry.path(), root).string());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string bytes;
+  char buffer[1 << 16];
+  while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
+    bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
+  return bytes;
+}
+
+// A complete JPEG file: the start-of-image marker first, the end-of-image marker last, and
+// a picture the library decodes.
+bool IsCompleteJpeg(const std::string& path) {
+  const std::string bytes = ReadBytes(path);
+  if (bytes.size() < 4 || bytes.compare(0, 2, "\xFF\xD8") != 0 ||
+      bytes.compare(bytes.size() - 2, 2, "\xFF\xD9") != 0) {
+    return false;
+  }
+  FIBITMAP* image = FreeImage_Load(FIF_JPEG, path.c_str(), 0);
+  if (image == nullptr) return false;
+  FreeImage_Unload(image);
+  return true;
+}
+
+TEST(RobustnessE2E, ABatchOfDamagedFilesEndsNormallyAndConvertsEverySoundFile) {
+  fixtures::TempFolder folder;
+  const std::string in = folder.MakeFolder("in");
+  const std::string out = folder.MakeFolder("out");
+  std::set<std::string> inputs;
+  for (const auto& files : {fixtures::SoundTiffs(), fixtures::DamagedTiffs()}) {
+    for (const fixtures::NamedFile& file : files) {
+      folder.Write("in/" + file.name, file.bytes);
+      inputs.insert(file.name);
+    }
+  }
+  ASSERT_GT(inputs.size(), 60u);
+
+  fixtures::ProgramRun run;
+  run.program = RASTREL_BIN;
+  run.args = {"-i", in, "-o", out};
+  run.folder = folder.path();
+  run.env = {{"XDG_RUNTIME_DIR", folder.path()},
+             {"HOME", folder.path()},
+             {"DISPLAY", std::nullopt},
+             {"WAYLAND_DISPLAY", std::nullopt}};
+  run.timeoutMs = kTimeoutMs;
+  const fixtures::ProgramResult result = fixtures::RunProgram(run);
+
+  ASSERT_FALSE(result.timedOut);
+  ASSERT_EQ(result.signal, 0) << result.err;
+  EXPECT_EQ(result.exitCode, kBatchFailed) << result.out << result.err;
+
+  // Every sound file, each page from its own page of the pattern.
+  const struct {
+    const char* output;
+    PageKind kind;
+    int page;
+  } sound[] = {
+      {"sound-rgb-fax[1].jpg", PageKind::Rgb24Lzw, 0},
+      {"sound-rgb-fax[2].jpg", PageKind::BilevelMinIsWhiteG4, 1},
+      {"sound-grey16.jpg", PageKind::Grey16, 0},
+      {"sound-palette.jpg", PageKind::Palette8, 0},
+      {"sound-cmyk.jpg", PageKind::Cmyk32, 0},
+  };
+  for (const auto& s : sound) {
+    EXPECT_LE(fixtures::PatternDifference(out + s.output, s.kind, s.page), kTolerance) << s.output;
+  }
+  const std::size_t summary = result.out.find("Files converted: ");
+  ASSERT_NE(summary, std::string::npos) << result.out;
+  int converted = -1, collected = -1;
+  std::sscanf(result.out.c_str() + summary, "Files converted: %d of %d", &converted, &collected);
+  EXPECT_EQ(collected, static_cast<int>(inputs.size()));
+  EXPECT_GE(converted, static_cast<int>(std::size(sound)) - 1);  // the two-page file counts once
+  EXPECT_LT(converted, collected);
+
+  // Whatever else was written is a complete picture named after one of the inputs; nothing
+  // temporary is left, and nothing was added beside the inputs.
+  for (const std::string& file : FilesBelow(out)) {
+    EXPECT_FALSE(file.starts_with(".~rastrel-")) << file;
+    const std::string stem = file.substr(0, file.find_first_of("[."));
+    EXPECT_TRUE(inputs.count(stem + ".tif") == 1) << file;
+    EXPECT_TRUE(IsCompleteJpeg(out + file)) << file;
+  }
+  EXPECT_EQ(FilesBelow(in).size(), inputs.size());
+  for (const std::string& file : FilesBelow(folder.path())) {
+    EXPECT_EQ(fs::path(file).filename().string().find(".~rastrel-"), std::string::npos) << file;
+  }
+}
+
+}  // namespace
+}  // namespace rastrel
