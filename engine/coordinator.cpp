@@ -427,12 +427,18 @@ void Coordinator::Commit(std::size_t index, Outcome outcome) {
 }
 
 void Coordinator::ConvertRestHere() {
-  // Files some worker still has in hand are not expected back: convert them here too.
+  // No worker is left, so nothing is in hand anywhere: what has no result yet is converted
+  // here, in input order.
   while (head_ < count_) {
     Outcome outcome;
     if (auto found = done_.find(head_); found != done_.end()) {
       outcome = std::move(found->second);
       done_.erase(found);
+    } else if (libtiffOnly_[head_]) {
+      // It has already ended a worker: it must not get the chance to end this process.
+      outcome.result.diagnostics = std::move(notes_[head_]);
+      notes_.erase(head_);
+      outcome.result.diagnostics.push_back("not tried again: no worker process can be started");
     } else {
       const std::int64_t started = MonotonicMilliseconds();
       outcome.result = ConvertInputFile(batch_, Entry(head_), counters_);

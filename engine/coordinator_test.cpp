@@ -2,6 +2,7 @@
 
 #include <FreeImage.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include "engine/fault_injection.h"
 #include "engine/worker_process.h"
 #include "platform/filesystem.h"
+#include "platform/paths.h"
 #include "platform/process_control.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/tiff_fixtures.h"
@@ -262,6 +264,33 @@ TEST(ConvertWorkerInProcesses, ConvertsHereWhenNoWorkerCanStart) {
   ASSERT_FALSE(run.reports[0].result.diagnostics.empty());
   EXPECT_NE(run.reports[0].result.diagnostics.front().find("converting in this process"), std::string::npos);
   EXPECT_EQ(b.Outputs("out").size(), 3u);
+}
+
+// When workers stop starting in the middle of a batch, the rest is converted here, except a
+// file that has already crashed a worker: it would take this process down with it.
+TEST(ConvertWorkerInProcesses, AFileThatCrashedAWorkerIsNeverConvertedHere) {
+  ASSERT_EQ(::setenv(kFaultsVariable, "1", 1), 0);
+  PoolBatch b;
+  for (const char* name : {"a.tif", "x-rastrel-fault-abort.tif", "c.tif"}) {
+    b.Add(name, {PageSpec{PageKind::Grey8, 16, 16}});
+  }
+  // The first start runs the real worker; every later one fails.
+  const std::string counter = b.temp.path() + "starts";
+  const std::string script = b.temp.Write(
+      "worker.sh", "#!/bin/sh\nn=$(cat '" + counter + "' 2>/dev/null || echo 0)\necho $((n + 1)) > '" +
+                       counter + "'\n[ \"$n\" = 0 ] && exec '" + ExecutablePath() + "' \"$@\"\nexit 1\n");
+  ASSERT_EQ(::chmod(script.c_str(), 0755), 0);
+  WorkerPoolOptions options;
+  options.executable = script;
+  const BatchRun run = b.Convert("out", 1, options);
+  ::unsetenv(kFaultsVariable);
+
+  ASSERT_EQ(run.reports.size(), 3u);
+  EXPECT_TRUE(run.reports[0].result.converted);
+  EXPECT_FALSE(run.reports[1].result.converted);
+  EXPECT_NE(run.reports[1].result.diagnostics.back().find("not tried again"), std::string::npos);
+  EXPECT_TRUE(run.reports[2].result.converted);
+  EXPECT_EQ(run.final.resultCount, 2);
 }
 
 // Numbers in names depend on which earlier files succeeded, so such batches run one file at
