@@ -18,8 +18,9 @@
 #
 # On a machine shared with other work, Linux gives every session an equal share of the
 # processors (autogroup scheduling), whatever the number of processes in it: no program can
-# then show a parallel speed-up. Run it alone, or give its session a larger share first
-# (as root: echo -15 > /proc/self/autogroup).
+# then show a parallel speed-up. Run it alone, or as root give its session a larger share
+# (echo -15 > /proc/self/autogroup) or the processors outright for the few minutes it takes
+# (chrt -f 5 bench/parallel_vs_peers.sh), the same for every contender.
 # Needs libvips-tools, imagemagick and libtiff-tools (for the corpus).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -72,14 +73,14 @@ tree_rss() {
   done
 }
 
-# Runs "$@" in the background with a fresh output folder $1 and prints its wall time (ms)
-# and the peak memory of its process tree (kB).
+# Runs "$@" in the background with a fresh output folder $1 and prints its wall time (ms),
+# the peak memory of its process tree (kB) and the processor time of the whole tree (ms).
 measure() {
   local out=$1; shift
   rm -rf "$out"; mkdir -p "$out"
   local start end peak=0 pid
   start=$(now_ms)
-  "$@" >/dev/null 2>&1 &
+  ("$@" >/dev/null 2>&1; times >"$work/times") &
   pid=$!
   while kill -0 "$pid" 2>/dev/null; do
     tree_rss "$pid"
@@ -88,7 +89,11 @@ measure() {
   done
   wait "$pid" || true
   end=$(now_ms)
-  echo "$((end - start)) $peak"
+  local cpu
+  cpu=$(tail -n 1 "$work/times" | awk '
+    function ms(t,  m, s) { m = t; sub(/m.*/, "", m); s = t; sub(/^[0-9]+m/, "", s); sub(/s$/, "", s); return (m * 60 + s) * 1000 }
+    { printf "%d", ms($1) + ms($2) }')
+  echo "$((end - start)) $peak $cpu"
 }
 
 run_rastrel() {
@@ -116,7 +121,7 @@ count=$(wc -l <"$work/list.txt")
 # Every run reads the inputs from the file cache.
 xargs cat <"$work/list.txt" >/dev/null
 
-# Best wall time of the runs in $1 ("wall peak" lines), with that run's peak memory.
+# Best wall time of the runs in $1 ("wall peak cpu" lines), with that run's other figures.
 best() { sort -n "$1" | head -n 1; }
 for _ in $(seq 1 "$repeat"); do
   measure "$work/r" run_rastrel "$work/r" >>"$work/r.times"
@@ -125,15 +130,16 @@ for _ in $(seq 1 "$repeat"); do
   measure "$work/m" run_mogrify "$work/m" >>"$work/m.times"
 done
 written=$(find "$work/r" -name '*.jpg' | wc -l)
-read -r rw rp < <(best "$work/r.times")
-read -r ow op < <(best "$work/o.times")
-read -r vw vp < <(best "$work/v.times")
-read -r mw mp < <(best "$work/m.times")
+read -r rw rp rc < <(best "$work/r.times")
+read -r ow op oc < <(best "$work/o.times")
+read -r vw vp vc < <(best "$work/v.times")
+read -r mw mp mc < <(best "$work/m.times")
 
 echo "files: $count single-page TIFF files ($written written by rastrel); processors: $(nproc)"
-printf '%-22s %10s %14s %10s\n' run wall:ms peak-tree:kB "speed-up"
-printf '%-22s %10d %14d %10s\n' "rastrel (default)" "$rw" "$rp" "1.00"
-printf '%-22s %10d %14d %10s\n' "rastrel --threads=1" "$ow" "$op" "$(ratio "$ow" "$rw")"
-printf '%-22s %10d %14d %10s\n' "vips copy per file" "$vw" "$vp" "$(ratio "$vw" "$rw")"
-printf '%-22s %10d %14d %10s\n' "mogrify" "$mw" "$mp" "$(ratio "$mw" "$rw")"
+printf '%-22s %10s %10s %14s %10s\n' run wall:ms cpu:ms peak-tree:kB "speed-up"
+printf '%-22s %10d %10d %14d %10s\n' "rastrel (default)" "$rw" "$rc" "$rp" "1.00"
+printf '%-22s %10d %10d %14d %10s\n' "rastrel --threads=1" "$ow" "$oc" "$op" "$(ratio "$ow" "$rw")"
+printf '%-22s %10d %10d %14d %10s\n' "vips copy per file" "$vw" "$vc" "$vp" "$(ratio "$vw" "$rw")"
+printf '%-22s %10d %10d %14d %10s\n' "mogrify" "$mw" "$mc" "$mp" "$(ratio "$mw" "$rw")"
 echo "speed-up = that run's wall time / rastrel's; targets: --threads=1 >= 1.80, vips >= 2.00, mogrify >= 3.50"
+echo "cpu = user + system time of every process of the run"
