@@ -59,12 +59,13 @@ for target in "${targets[@]}"; do
   "$dir/tests/fuzz/$target" "$dir/corpus/$target" -max_total_time="$seconds" -timeout=20 \
     -rss_limit_mb=2048 -max_len=65536 -fork=1 -ignore_crashes=1 \
     -ignore_timeouts=1 -ignore_ooms=1 -artifact_prefix="$dir/findings/$target/" >"$log" 2>&1 || true
-  # Fork mode reports "#<runs>: cov: ... exec/s <rate> oom/timeout/crash: a/b/c ..." lines.
+  # Fork mode reports "#<runs>: cov: ... oom/timeout/crash: a/b/c ..." lines; the last one
+  # holds the total number of runs.
   last=$(grep -E '^#[0-9]+: cov:' "$log" | tail -1 || true)
   runs=$(sed -nE 's/^#([0-9]+):.*/\1/p' <<<"$last")
-  rate=$(sed -nE 's/.*exec\/s ([0-9]+).*/\1/p' <<<"$last")
+  rate=$((${runs:-0} / (seconds > 0 ? seconds : 1)))
   findings=$(($(find "$dir/findings/$target" -type f | wc -l) - before))
-  printf '%-18s %5ss %10s runs %7s exec/s %4s new findings\n' "$target" "$seconds" "${runs:-0}" "${rate:-0}" "$findings"
+  printf '%-18s %5ss %10s runs %7s exec/s %4s new findings\n' "$target" "$seconds" "${runs:-0}" "$rate" "$findings"
   ((findings == 0)) || status=1
 done
 exit $status
