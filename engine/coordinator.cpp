@@ -86,6 +86,7 @@ class Coordinator {
   void CheckTimeLimits();
   void EndWorker(WorkerSlot& slot, EndCause cause);
   bool AnyWorkerAlive() const;
+  bool NothingInHand() const;
   bool CommitReady();
   void Commit(std::size_t index, Outcome outcome);
   void Publish(std::size_t index);
@@ -165,6 +166,9 @@ int Coordinator::Run() {
     }
     Dispatch();
     if (convertHere_) continue;
+    // A stop that came before the next file could start leaves nothing that will ever
+    // arrive; waiting on would never end.
+    if (!status_.KeepGoing() && NothingInHand()) break;
     WaitForMessages();
     CheckTimeLimits();
     if (!CommitReady()) break;
@@ -230,6 +234,11 @@ void Coordinator::Dispatch() {
 
 bool Coordinator::AnyWorkerAlive() const {
   return std::any_of(slots_.begin(), slots_.end(), [](const WorkerSlot& s) { return s.channel.has_value(); });
+}
+
+bool Coordinator::NothingInHand() const {
+  return retries_.empty() && !done_.contains(head_) &&
+         std::none_of(slots_.begin(), slots_.end(), [](const WorkerSlot& s) { return s.job.has_value(); });
 }
 
 void Coordinator::WaitForMessages() {

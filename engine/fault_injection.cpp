@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/filesystem.h"
 #include "platform/process_control.h"
 
 namespace rastrel {
@@ -37,10 +38,11 @@ InjectedFault FaultForInput(const std::string& path) {
   if (name.find(kFaultAbortMarker) != std::string_view::npos) return InjectedFault::Abort;
   if (name.find(kFaultHangMarker) != std::string_view::npos) return InjectedFault::Hang;
   if (name.find(kFaultMemoryMarker) != std::string_view::npos) return InjectedFault::ExhaustMemory;
+  if (name.find(kFaultSlowMarker) != std::string_view::npos) return InjectedFault::Slow;
   return InjectedFault::None;
 }
 
-std::optional<std::string> ActOutFault(InjectedFault fault) {
+std::optional<std::string> ActOutFault(InjectedFault fault, const std::string& path) {
   switch (fault) {
     case InjectedFault::None:
     case InjectedFault::AbortAfterWriting:
@@ -49,6 +51,10 @@ std::optional<std::string> ActOutFault(InjectedFault fault) {
       std::abort();
     case InjectedFault::Hang:
       for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
+    case InjectedFault::Slow:
+      WriteFileAtomically(path + std::string(kInHandSuffix), "");
+      std::this_thread::sleep_for(std::chrono::seconds(2));
+      return std::nullopt;
     case InjectedFault::ExhaustMemory: {
       constexpr std::size_t kChunk = std::size_t{16} << 20;
       constexpr std::size_t kCeiling = std::size_t{3} << 30;

@@ -64,7 +64,7 @@ FileResult ConvertJob(const WorkerBatch& worker, const WorkerJob& job) {
     return failed;
   }
   const InjectedFault fault = FaultForInput(job.entry.path);
-  if (std::optional<std::string> failure = ActOutFault(fault)) {
+  if (std::optional<std::string> failure = ActOutFault(fault, job.entry.path)) {
     FileResult failed;
     failed.diagnostics.push_back(std::move(*failure));
     return failed;

@@ -1,5 +1,6 @@
 #include "formats/input_collection.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <unordered_set>
 #include <utility>
@@ -15,6 +16,30 @@ namespace {
 std::string_view FileNameOf(std::string_view path) {
   const auto slash = path.rfind('/');
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+int CompareFolded(std::string_view a, std::string_view b) {
+  const std::size_t common = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < common; ++i) {
+    const auto x = static_cast<unsigned char>(FoldAscii(a[i]));
+    const auto y = static_cast<unsigned char>(FoldAscii(b[i]));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+// A folder's entries in name order, letters compared without case and then byte for byte:
+// the order a file manager shows and the one "%n%" numbers follow, the same on every run
+// whatever order the file system keeps them in.
+std::vector<DirEntry> ListFolderInNameOrder(const std::string& folder) {
+  std::vector<DirEntry> entries = ListFolder(folder);
+  std::sort(entries.begin(), entries.end(), [](const DirEntry& a, const DirEntry& b) {
+    const int folded = CompareFolded(a.name, b.name);
+    return folded != 0 ? folded < 0 : a.name < b.name;
+  });
+  return entries;
 }
 
 // Lower-cased text after the last '.' of the file name; empty when there is none.
@@ -58,7 +83,7 @@ class FolderWalk {
     // An explicit stack: the depth of a tree is the file system's business, not the
     // thread stack's.
     std::vector<Level> stack;
-    stack.push_back({root, ListFolder(root), 0});
+    stack.push_back({root, ListFolderInNameOrder(root), 0});
     int added = 0;
     while (!stack.empty()) {
       Level& level = stack.back();
@@ -72,7 +97,7 @@ class FolderWalk {
         if (AddInputFile(collection_, path)) ++added;
       } else if (FirstVisit(entry.device, entry.inode)) {
         path += '/';
-        std::vector<DirEntry> entries = ListFolder(path);
+        std::vector<DirEntry> entries = ListFolderInNameOrder(path);
         stack.push_back({std::move(path), std::move(entries), 0});  // `level` is stale now
       }
     }
@@ -156,7 +181,8 @@ void ImportFolder(InputCollection& collection, BatchStatus& status) {
     const std::string& root = collection.inputFolder;
     FolderWalk walk(collection);
     // The root counts as visited, so a link inside the tree that leads back to it ends.
-    const std::vector<DirEntry> entries = walk.Enter(root) ? ListFolder(root) : std::vector<DirEntry>{};
+    const std::vector<DirEntry> entries =
+        walk.Enter(root) ? ListFolderInNameOrder(root) : std::vector<DirEntry>{};
     for (const DirEntry& entry : entries) {
       if (!status.KeepGoing()) break;
       CountTopLevelEntry(status);

@@ -158,6 +158,23 @@ TEST(FolderImport, WalksTheTreeOnceDespiteLinks) {
   for (const InputEntry& entry : unslashed) EXPECT_FALSE(entry.relativeSubfolder.starts_with('/'));
 }
 
+TEST(FolderImport, TakesEachFolderInNameOrderWhateverTheFileSystemKeeps) {
+  TempFolder tmp;
+  // Written out of order, so a listing that is not sorted shows.
+  for (const char* name : {"b.tif", "m/2.tif", "a.tif", "C.tif", "A.tif", "m/10.tif", "Z/x.tif", "_.tif"})
+    tmp.Write(name, "x");
+  InputMap map;
+  InputCollection collection{map, tmp.path(), {}};
+  BatchStatus status;
+  status.Reset();
+  ImportFolder(collection, status);
+  std::vector<std::string> names;
+  for (const InputEntry& entry : map) names.push_back(entry.path.substr(tmp.path().size()));
+  // Letters without case first, then bytes; a folder's files where the folder's name falls.
+  EXPECT_EQ(names, (std::vector<std::string>{"A.tif", "a.tif", "b.tif", "C.tif", "m/10.tif", "m/2.tif",
+                                             "Z/x.tif", "_.tif"}));
+}
+
 TEST(FolderImport, StopsBetweenTopLevelEntries) {
   TempFolder tmp;
   for (const char* name :
