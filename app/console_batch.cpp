@@ -15,13 +15,13 @@
 #include "engine/coordinator.h"
 #include "engine/counters.h"
 #include "engine/encoding.h"
+#include "engine/overlay_stages.h"
 #include "engine/worker.h"
 #include "formats/batch_status.h"
 #include "formats/conversion_target.h"
 #include "formats/format_registry.h"
 #include "formats/input_collection.h"
 #include "formats/input_map.h"
-#include "overlay/overlay_resources.h"
 #include "platform/clock.h"
 #include "platform/filesystem.h"
 #include "platform/interrupt.h"
@@ -93,7 +93,8 @@ struct BatchPlan {
   std::string inputFolder;  // a folder input: absolute, ends in '/'
   std::string outputFolder;
   std::string conversionType;
-  std::unique_ptr<OverlayResources> overlay;
+  std::unique_ptr<OverlayStages> overlay;
+  std::string overlayError;  // why `overlay` could not be loaded
 };
 
 // Input, output folder and conversion type. False after printing the error line.
@@ -161,10 +162,10 @@ bool CheckSettings(const Settings& settings, BatchOutput& out, BatchPlan& plan) 
         refused = !registry.IsDepthAllowed(plan.conversionType, step.depth);
         break;
       case EchoStepKind::WatermarkFontCheck: {
-        // The font is loaded here once and serves the whole batch.
-        std::string error;
-        plan.overlay = LoadOverlayResources(settings, error);
-        refused = plan.overlay == nullptr;
+        // The font is loaded here once and serves the whole batch. A drawing module that
+        // cannot be loaded is no fault of the font: that ends the run later, in its own words.
+        plan.overlay = OverlayStages::Load(settings, plan.overlayError);
+        refused = plan.overlay == nullptr && plan.overlayError == kInvalidWatermarkFont;
         break;
       }
       case EchoStepKind::WatermarkImageCheck:
@@ -176,10 +177,9 @@ bool CheckSettings(const Settings& settings, BatchOutput& out, BatchPlan& plan) 
       return false;
     }
   }
-  if (plan.overlay == nullptr) {
-    // The picture of an image watermark; nothing to load for none.
-    std::string error;
-    plan.overlay = LoadOverlayResources(settings, error);
+  if (plan.overlay == nullptr && plan.overlayError.empty()) {
+    // The frame, or the picture of an image watermark; nothing to load for neither.
+    plan.overlay = OverlayStages::Load(settings, plan.overlayError);
   }
   return true;
 }
@@ -234,6 +234,10 @@ int ConsoleBatchRun(const ConsoleRequest& request, Settings& settings, Console& 
   out.Unquiet(Message("General", "Preparing"));
   BatchPlan plan;
   if (!ResolveRequestPaths(request, out, plan) || !CheckSettings(settings, out, plan)) return kExitInvalid;
+  if (plan.overlay == nullptr) {
+    out.ErrorLine("Error: " + plan.overlayError);
+    return kExitCannotStart;
+  }
 
   ConversionTarget target;
   PrepareConversionTarget(target, plan.conversionType, settings.output,

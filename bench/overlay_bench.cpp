@@ -177,7 +177,7 @@ int Run(int repetitions) {
       std::fprintf(stderr, "%s: %s\n", c.name.c_str(), error.c_str());
       return 1;
     }
-    const BatchContext batch{c.settings, target, "/tmp/", false, resources.get(), nullptr};
+    const BatchContext batch{c.settings, target, "/tmp/", false, nullptr, nullptr};
     ConversionContext context{batch, "/in/scan.tif", "", {}, {}, "", {}, {}};
     context.page = {24, kWidth, kHeight, 1, 24};
     std::vector<double> samples;
@@ -185,7 +185,7 @@ int Run(int repetitions) {
       Bitmap copy(FreeImage_Clone(page.get()));
       const auto start = std::chrono::steady_clock::now();
       Bitmap result = ApplySolidFrame(std::move(copy), kWidth, kHeight, c.settings);
-      result = ApplyWatermark(std::move(result), kWidth, kHeight, context);
+      result = ApplyWatermark(std::move(result), kWidth, kHeight, context, resources.get());
       samples.push_back(MsSince(start));
       if (!result) {
         std::fprintf(stderr, "%s gave no image\n", c.name.c_str());

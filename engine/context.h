@@ -13,8 +13,8 @@
 
 namespace rastrel {
 
-struct OverlayResources;  // the watermark font and picture, loaded once per batch
-class InputGuard;         // engine/input_guard.h
+class OverlayStages;  // engine/overlay_stages.h: frame and watermark, loaded once per batch
+class InputGuard;     // engine/input_guard.h
 
 // The values behind "%rnd%" and "%n%": drawn at an input-list reset, renewed after each
 // successfully converted file.
@@ -39,7 +39,8 @@ struct BatchContext {
   const ConversionTarget& target;
   std::string outputFolder;  // absolute, ends in '/'
   bool debug = false;        // console run with the debug option
-  const OverlayResources* overlay = nullptr;
+  // Needed whenever the settings frame or watermark the pages (OverlayStages::Needed).
+  const OverlayStages* overlay = nullptr;
   // Paths of the running batch's inputs; a save never replaces one of them.
   const InputMap* inputs = nullptr;
   // The same inputs by file identity, looked up once per batch; built from `inputs` by the
@@ -55,7 +56,7 @@ struct BatchContext {
 // Facts about the page in hand, read by naming and by the watermark text.
 struct PageFacts {
   int sourceDepth = 0;
-  int width = 0;   // after rotation and resizing, before frame and watermark
+  int width = 0;  // after rotation and resizing, before frame and watermark
   int height = 0;
   int number = 0;  // 1-based
   int depth = 0;   // output depth chosen for this page
@@ -68,9 +69,9 @@ struct ConversionContext {
   std::string relativeSubfolder;
   FileCounters counters;
   PageFacts page;
-  std::string outputPath;                // last built path, without a frame marker
-  std::vector<std::string> writtenPaths; // every page saved for this file
-  std::vector<std::string> diagnostics;  // library and engine messages for standard error
+  std::string outputPath;                 // last built path, without a frame marker
+  std::vector<std::string> writtenPaths;  // every page saved for this file
+  std::vector<std::string> diagnostics;   // library and engine messages for standard error
 };
 
 struct StagedFile {

@@ -13,11 +13,10 @@
 #include "engine/encoding.h"
 #include "engine/geometry.h"
 #include "engine/naming.h"
+#include "engine/overlay_stages.h"
 #include "engine/page_limit.h"
 #include "engine/page_source.h"
 #include "engine/save.h"
-#include "overlay/frame.h"
-#include "overlay/watermark.h"
 #include "platform/clock.h"
 
 namespace rastrel {
@@ -86,7 +85,8 @@ bool ConvertPage(Bitmap image, int index, bool marker, ConversionContext& contex
   image = GreyscaleImage(std::move(image), settings);
   image = ThresholdImage(std::move(image), settings);
   image = DitherImage(std::move(image), settings);
-  image = ApplySolidFrame(std::move(image), size.width, size.height, settings);
+  const OverlayStages* overlay = context.batch.overlay;  // present whenever a stage of its is on
+  if (overlay != nullptr) image = overlay->ApplyFrame(std::move(image), size.width, size.height, settings);
 
   context.page.width = size.width;
   context.page.height = size.height;
@@ -95,7 +95,7 @@ bool ConvertPage(Bitmap image, int index, bool marker, ConversionContext& contex
   // depth the page is written in.
   context.page.depth = OutputDepthForPage(target, context.page.sourceDepth);
 
-  image = ApplyWatermark(std::move(image), size.width, size.height, context);
+  if (overlay != nullptr) image = overlay->ApplyWatermark(std::move(image), size.width, size.height, context);
   image = ConvertToOutputDepth(std::move(image), context.page.depth, target.extension);
 
   return NameAndSave(marker, context, diagnostics,
@@ -103,6 +103,11 @@ bool ConvertPage(Bitmap image, int index, bool marker, ConversionContext& contex
 }
 
 bool ConvertPages(ConversionContext& context, DiagnosticsCapture& diagnostics) {
+  if (context.batch.overlay == nullptr && OverlayStages::Needed(context.batch.settings)) {
+    // Written without its frame or watermark, the file would pass for a finished one.
+    diagnostics.Add("the frame and watermark stages were not loaded for this batch");
+    return false;
+  }
   PageSource source(context.currentInputPath, context.batch.libtiffOnly,
                     MaxDecodedPageBytes(context.batch.settings));
   const int pageCount = source.PageCount();

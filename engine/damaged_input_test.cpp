@@ -10,6 +10,7 @@
 
 #include "engine/convert.h"
 #include "engine/encoding.h"
+#include "engine/overlay_stages.h"
 #include "platform/filesystem.h"
 #include "tests/support/damaged_tiffs.h"
 #include "tests/support/temp_folder.h"
@@ -45,6 +46,9 @@ TEST(DamagedInput, EachFileConvertsCompletelyOrFailsWithoutLeftovers) {
   staged.transform.doImageFlipVertical = 1;
   staged.frame.doFrame = 1;
   staged.frame.solidTop = 2;
+  std::string error;
+  const std::unique_ptr<OverlayStages> stages = OverlayStages::Load(staged, error);
+  ASSERT_TRUE(stages) << error;
   const std::vector<fixtures::NamedFile> files = DamagedInputs();
   ASSERT_GT(files.size(), 60u);
   const struct {
@@ -64,6 +68,7 @@ TEST(DamagedInput, EachFileConvertsCompletelyOrFailsWithoutLeftovers) {
       BatchContext batch{settings, target, output};
       batch.inputs = &inputs;
       batch.libtiffOnly = mode.libtiffOnly;
+      batch.overlay = stages.get();
       const FileResult result = ConvertInputFile(batch, InputEntry{input, ""}, FileCounters{});
 
       std::vector<std::string> listed;

@@ -12,9 +12,9 @@
 #include "engine/convert.h"
 #include "engine/fault_injection.h"
 #include "engine/input_guard.h"
+#include "engine/overlay_stages.h"
 #include "engine/wire_format.h"
 #include "engine/worker_protocol.h"
-#include "overlay/overlay_resources.h"
 #include "platform/pipe.h"
 #include "platform/process_control.h"
 
@@ -36,7 +36,7 @@ struct WorkerBatch {
   WorkerSetup setup;
   InputMap inputs;
   std::optional<InputGuard> guard;
-  std::unique_ptr<OverlayResources> overlay;
+  std::unique_ptr<OverlayStages> overlay;
   std::string overlayError;
 };
 
@@ -105,7 +105,7 @@ int RunWorkerProcess(int argc, const char* const* argv) {
   KeepFreedMemoryForReuse(kReusedMemoryBytes);
   for (const std::string& path : worker.setup.inputPaths) worker.inputs.Add(path, "");
   worker.guard.emplace(worker.inputs);
-  worker.overlay = LoadOverlayResources(worker.setup.settings, worker.overlayError);
+  worker.overlay = OverlayStages::Load(worker.setup.settings, worker.overlayError);
   Send(EncodeReady());
 
   for (;;) {

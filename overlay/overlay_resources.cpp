@@ -1,5 +1,6 @@
 #include "overlay/overlay_resources.h"
 
+#include "engine/overlay_stages.h"
 #include "overlay/image_watermark.h"
 
 namespace rastrel {

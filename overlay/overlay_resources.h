@@ -18,12 +18,9 @@ struct OverlayResources {
   Bitmap picture;                     // with an image watermark; none when it does not decode
 };
 
-// The error text when a text watermark's font cannot be loaded; the console prints it after
-// "Error: " and does not start the batch.
-inline constexpr const char* kInvalidWatermarkFont = "Invalid watermark font";
-
 // Loads the watermark font (Do Watermark 1) or decodes the watermark picture (Do Watermark
-// 2). Returns none, with `error` set, only when a text watermark's font cannot be loaded.
+// 2). Returns none, with `error` set to kInvalidWatermarkFont, only when a text
+// watermark's font cannot be loaded.
 // A picture that does not decode is not an error here: the pages are then written without
 // a watermark, and whether the file exists at all is the batch starter's check.
 std::unique_ptr<OverlayResources> LoadOverlayResources(const Settings& settings, std::string& error);

@@ -33,14 +33,14 @@ void CompositeWatermark(FIBITMAP* page, FIBITMAP* watermark, int x, int y) {
 
 }  // namespace
 
-Bitmap ApplyWatermark(Bitmap image, int width, int height, const ConversionContext& context) {
+Bitmap ApplyWatermark(Bitmap image, int width, int height, const ConversionContext& context,
+                      const OverlayResources* resources) {
   const Settings& settings = context.batch.settings;
   const WatermarkSettings& watermark = settings.watermark;
   if (watermark.doWatermark == 0 || !image) return image;
   image = ToTwentyFourBits(std::move(image));
   if (!image) return image;
 
-  const OverlayResources* resources = context.batch.overlay;
   std::optional<Raster> raster;
   WatermarkPlacement placement;
   if (watermark.doWatermark == 1) {

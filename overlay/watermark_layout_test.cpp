@@ -92,7 +92,7 @@ TEST(RotateWatermark, OnlyAnglesBetween1And359Rotate) {
   EXPECT_EQ(test::PixelAt(quarter, 5, 15), MakeRgba(9, 9, 9, 255));
   const Bitmap slanted = RotateWatermark(test::FlatPage(30, 10, 32, MakeRgba(9, 9, 9, 255)), 45);
   ASSERT_TRUE(slanted);
-  EXPECT_GT(slanted.height(), 20u);  // the bounding box of the turned 30 x 10 box
+  EXPECT_GT(slanted.height(), 20u);                     // the bounding box of the turned 30 x 10 box
   EXPECT_EQ(AlphaOf(test::PixelAt(slanted, 0, 0)), 0);  // transparent around the rotated box
 }
 

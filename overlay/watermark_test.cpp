@@ -27,11 +27,11 @@ struct Stage {
     resources = LoadOverlayResources(settings, error);
   }
   Bitmap Run(Bitmap page) {
-    BatchContext batch{settings, target, "/out/", false, resources.get(), nullptr};
+    BatchContext batch{settings, target, "/out/", false, nullptr, nullptr};
     ConversionContext context{batch, "/in/Scan.TIF", "", {}, {}, "", {}, {}};
     const int w = static_cast<int>(page.width());
     const int h = static_cast<int>(page.height());
-    return ApplyWatermark(std::move(page), w, h, context);
+    return ApplyWatermark(std::move(page), w, h, context, resources.get());
   }
   Settings settings;
   ConversionTarget target;

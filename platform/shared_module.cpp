@@ -6,9 +6,9 @@
 
 namespace rastrel {
 
-SharedModule::SharedModule(const std::string& path) {
+SharedModule::SharedModule(const std::string& path, Unload unload) {
   // Symbols resolved at once: a module that cannot be bound fails here, not mid-batch.
-  handle_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  handle_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | (unload == Unload::Never ? RTLD_NODELETE : 0));
   if (handle_ == nullptr) {
     const char* why = ::dlerror();
     error_ = why != nullptr ? why : "cannot load " + path;

@@ -8,9 +8,13 @@ namespace rastrel {
 
 class SharedModule {
  public:
+  // Never: for modules whose own dependencies cannot be unloaded safely (libraries that
+  // register exit handlers or keep threads); the code stays until the process ends.
+  enum class Unload { OnDestroy, Never };
+
   SharedModule() = default;
   // Loads `path` (a file name is looked up the way the system loader does); check loaded().
-  explicit SharedModule(const std::string& path);
+  explicit SharedModule(const std::string& path, Unload unload = Unload::OnDestroy);
   ~SharedModule();
   SharedModule(const SharedModule&) = delete;
   SharedModule& operator=(const SharedModule&) = delete;

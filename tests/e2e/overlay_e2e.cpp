@@ -154,5 +154,38 @@ TEST(OverlayOptions, ReachTheWrittenJpeg) {
   }
 }
 
+// The drawing code is a module beside the executable. A copy of the program without it
+// still converts what needs no drawing, and refuses up front what does, rather than
+// writing pages without the frame or watermark they were asked for.
+TEST(DrawingModule, WithoutItPlainBatchesRunAndDrawingOnesDoNotStart) {
+  const TempFolder folder;
+  const std::string program = folder.path() + "bin/rastrel";
+  std::filesystem::create_directories(folder.path() + "bin");
+  std::filesystem::copy_file(RASTREL_BIN, program);
+  ASSERT_TRUE(WriteFlat(folder.path() + "page.tif", FIF_TIFF, kWidth, kHeight, {kGrey, kGrey, kGrey}));
+  const auto runWith = [&](const std::string& output, std::vector<std::string> options) {
+    fixtures::ProgramRun run;
+    run.program = program;
+    run.args = {"-i", folder.path() + "page.tif", "-o", folder.MakeFolder(output), "-c", "jpg"};
+    run.args.insert(run.args.end(), options.begin(), options.end());
+    run.folder = folder.path();
+    run.env = {{"XDG_RUNTIME_DIR", folder.path()}, {"XDG_CONFIG_HOME", folder.path() + "config"}};
+    return fixtures::RunProgram(run);
+  };
+
+  const fixtures::ProgramResult plain = runWith("plain", {});
+  EXPECT_EQ(plain.exitCode, 0) << plain.out << plain.err;
+  EXPECT_TRUE(std::filesystem::exists(folder.path() + "plain/page.jpg"));
+
+  for (const std::vector<std::string>& drawing :
+       {std::vector<std::string>{"--fr-solid-left=12"}, std::vector<std::string>{"--wm-text=Mark"}}) {
+    const fixtures::ProgramResult refused = runWith("drawn", drawing);
+    EXPECT_EQ(refused.exitCode, 3) << drawing.front() << "\n" << refused.out;
+    EXPECT_TRUE(refused.err.starts_with("Error: the drawing module cannot be loaded: ")) << refused.err;
+    EXPECT_EQ(refused.out.find("Converting"), std::string::npos) << refused.out;
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path() + "drawn"));
+  }
+}
+
 }  // namespace
 }  // namespace rastrel

@@ -12,10 +12,10 @@
 #include "engine/context.h"
 #include "engine/convert.h"
 #include "engine/encoding.h"
+#include "engine/overlay_stages.h"
 #include "formats/conversion_target.h"
 #include "formats/format_registry.h"
 #include "formats/input_map.h"
-#include "overlay/overlay_resources.h"
 #include "platform/filesystem.h"
 #include "settings/settings.h"
 #include "tests/fuzz/fuzz_support.h"
@@ -73,7 +73,7 @@ Settings Family(int family) {
 struct Run {
   Settings settings;
   rastrel::ConversionTarget target;
-  std::unique_ptr<rastrel::OverlayResources> overlay;
+  std::unique_ptr<rastrel::OverlayStages> overlay;
 };
 
 Run MakeRun(int family) {
@@ -81,7 +81,7 @@ Run MakeRun(int family) {
   rastrel::PrepareConversionTarget(run.target, "jpg", run.settings.output,
                                    rastrel::ComputeSaveFlags(run.settings, "jpg"));
   std::string error;
-  run.overlay = rastrel::LoadOverlayResources(run.settings, error);
+  run.overlay = rastrel::OverlayStages::Load(run.settings, error);
   if (!run.overlay) __builtin_trap();
   return run;
 }
