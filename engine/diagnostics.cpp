@@ -7,6 +7,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
+#include <string_view>
 
 namespace rastrel {
 
@@ -14,10 +15,16 @@ namespace {
 thread_local DiagnosticsCapture* tCurrent = nullptr;
 }  // namespace
 
-void RecordLibraryMessage(DiagnosticsCapture& capture, std::string message) {
+void RecordMessage(DiagnosticsCapture& capture, std::string message, bool ours) {
   if (!capture.prefix_.empty()) message = capture.prefix_ + message;
   auto& sink = capture.sink_;
   if (std::find(sink.begin(), sink.end(), message) != sink.end()) return;
+  // Our own messages are few and say why a file failed; a flood from a library must not
+  // push them out.
+  if (ours) {
+    sink.push_back(std::move(message));
+    return;
+  }
   if (capture.added_ >= DiagnosticsCapture::kMaxMessages) {
     ++capture.suppressed_;
     return;
@@ -37,6 +44,9 @@ std::string Format(const char* fmt, va_list args) {
 
 void TiffMessage(const char* kind, const char* module, const char* fmt, va_list args) {
   if (tCurrent == nullptr || fmt == nullptr) return;
+  // FreeImage asks libtiff about every EXIF tag it knows, whether or not the file has it,
+  // and libtiff complains about each one it does not: nothing about the file.
+  if (module != nullptr && std::string_view(module) == "TIFFFieldWithTag") return;
   std::string message = "libtiff ";
   message += kind;
   message += ": ";
@@ -45,7 +55,7 @@ void TiffMessage(const char* kind, const char* module, const char* fmt, va_list 
     message += ": ";
   }
   message += Format(fmt, args);
-  RecordLibraryMessage(*tCurrent, std::move(message));
+  RecordMessage(*tCurrent, std::move(message), false);
 }
 
 void TiffWarning(const char* module, const char* fmt, va_list args) {
@@ -63,7 +73,7 @@ void FreeImageMessage(FREE_IMAGE_FORMAT format, const char* text) {
   }
   message += ": ";
   message += text;
-  RecordLibraryMessage(*tCurrent, std::move(message));
+  RecordMessage(*tCurrent, std::move(message), false);
 }
 
 }  // namespace
@@ -93,6 +103,6 @@ DiagnosticsCapture::~DiagnosticsCapture() {
 
 void DiagnosticsCapture::SetPrefix(std::string prefix) { prefix_ = std::move(prefix); }
 
-void DiagnosticsCapture::Add(const std::string& message) { RecordLibraryMessage(*this, message); }
+void DiagnosticsCapture::Add(const std::string& message) { RecordMessage(*this, message, true); }
 
 }  // namespace rastrel

@@ -19,14 +19,14 @@ class DiagnosticsCapture {
 
   // Text put in front of the messages that follow, e.g. "page 2: ".
   void SetPrefix(std::string prefix);
-  // A message of our own, subject to the same limits as the libraries' messages.
+  // A message of our own: kept whatever the libraries said before it.
   void Add(const std::string& message);
 
-  // Beyond this many distinct messages per capture, further ones are only counted.
+  // Beyond this many distinct library messages per capture, further ones are only counted.
   static constexpr std::size_t kMaxMessages = 40;
 
  private:
-  friend void RecordLibraryMessage(DiagnosticsCapture& capture, std::string message);
+  friend void RecordMessage(DiagnosticsCapture& capture, std::string message, bool ours);
 
   std::vector<std::string>& sink_;
   std::string prefix_;

@@ -130,6 +130,12 @@ Bitmap DecodeTiffPage(const std::string& path, int pageIndex, std::vector<std::s
     ReadTiffPageFacts(tif.get(), facts);
     facts.photometricMissing = missing;
   }
+  if (facts.sampleFormat == SAMPLEFORMAT_COMPLEXINT || facts.sampleFormat == SAMPLEFORMAT_COMPLEXIEEEFP) {
+    // Radar and other signal data: which of magnitude, phase or a part to show is the
+    // user's choice, not ours.
+    diagnostics.push_back("TIFF page holds complex numbers, not a picture");
+    return {};
+  }
   if (CanDecodeTiffSamples(facts)) return DecodeTiffSamples(tif.get(), facts, maxBlockBytes, diagnostics);
   return DecodeThroughRgba(tif.get(), facts, diagnostics);
 }

@@ -124,6 +124,35 @@ TEST(TiffDecoder, RefusesPagesAboveTheSizeLimitBeforeAllocating) {
   EXPECT_TRUE(DecodeTiffPage(small, 0, diagnostics, TiffDecodeLimits{32 * 24 * 4}));
 }
 
+// Complex samples (radar, signal data) are numbers with no one way to show them.
+TEST(TiffDecoder, RefusesComplexSamplesWithAReason) {
+  fixtures::TempFolder folder;
+  for (const int format : {SAMPLEFORMAT_COMPLEXINT, SAMPLEFORMAT_COMPLEXIEEEFP}) {
+    const std::string path = folder.path() + "complex" + std::to_string(format) + ".tif";
+    {
+      TIFF* tif = TIFFOpen(path.c_str(), "w");
+      ASSERT_NE(tif, nullptr);
+      TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 4u);
+      TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 2u);
+      TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 64);
+      TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+      TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, format);
+      TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+      TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 2u);
+      char bytes[4 * 2 * 8] = {};
+      TIFFWriteEncodedStrip(tif, 0, bytes, sizeof bytes);
+      TIFFWriteDirectory(tif);
+      TIFFClose(tif);
+    }
+    std::vector<std::string> diagnostics;
+    EXPECT_FALSE(DecodeTiffPage(path, 0, diagnostics));
+    EXPECT_NE(
+        std::find(diagnostics.begin(), diagnostics.end(), "TIFF page holds complex numbers, not a picture"),
+        diagnostics.end())
+        << ::testing::PrintToString(diagnostics);
+  }
+}
+
 TEST(TiffDecoder, LibtiffMessagesGoToTheCallerNotTheConsole) {
   fixtures::TempFolder folder;
   const std::string good = folder.path() + "good.tif";

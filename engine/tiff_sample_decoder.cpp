@@ -10,7 +10,7 @@
 namespace rastrel {
 namespace {
 
-enum class Model { Grey, Rgb, Palette, Cmyk, CieLab, IccLab, Xyz, Luminance };
+enum class Model { Grey, Rgb, Palette, Cmyk, CieLab, IccLab, ItuLab, Xyz, Luminance };
 
 struct Plan {
   Model model = Model::Grey;
@@ -22,6 +22,9 @@ struct Plan {
   std::vector<double> scale;      // 1 / (high - low)
   std::array<std::vector<std::uint8_t>, 3> palette;
   Triple white = D65White();
+  // ITU L*a*b* (colour fax): the L*, a* and b* shown by the lowest and highest stored
+  // values, from the Decode tag or the fax standard's defaults.
+  std::array<double, 6> ituRange = {0, 100, -85, 85, -75, 125};
 };
 
 bool ModelFor(const TiffPageFacts& facts, Model& model, int& channels) {
@@ -49,6 +52,10 @@ bool ModelFor(const TiffPageFacts& facts, Model& model, int& channels) {
       return true;
     case PHOTOMETRIC_ICCLAB:
       model = Model::IccLab;
+      channels = 3;
+      return true;
+    case PHOTOMETRIC_ITULAB:
+      model = Model::ItuLab;
       channels = 3;
       return true;
     case PHOTOMETRIC_LOGLUV:
@@ -159,6 +166,11 @@ Triple LabOf(const Plan& plan, const TiffPageFacts& facts, const double* px) {
   const double scale = bits > 8 ? 256.0 : 1.0;  // a* and b* steps per unit
   const double lightness = px[0] * 100.0 / full;
   if (plan.model == Model::IccLab) return {lightness, px[1] / scale - 128.0, px[2] / scale - 128.0};
+  if (plan.model == Model::ItuLab) {
+    const auto& r = plan.ituRange;
+    return {r[0] + px[0] * (r[1] - r[0]) / full, r[2] + px[1] * (r[3] - r[2]) / full,
+            r[4] + px[2] * (r[5] - r[4]) / full};
+  }
   return {lightness, Signed(px[1], bits) / scale, Signed(px[2], bits) / scale};
 }
 
@@ -205,6 +217,7 @@ void ConvertPixel(const Plan& plan, const TiffPageFacts& facts, const double* px
     }
     case Model::CieLab:
     case Model::IccLab:
+    case Model::ItuLab:
       rgb = LabToSrgb(LabOf(plan, facts, px), plan.white);
       return;
     case Model::Xyz:
@@ -335,7 +348,17 @@ Bitmap DecodeTiffSamples(TIFF* tif, const TiffPageFacts& facts, std::uint64_t ma
     }
   }
   if (plan.model == Model::Palette && !LoadPalette(tif, facts, plan, diagnostics)) return {};
-  if (plan.model == Model::CieLab || plan.model == Model::IccLab) {
+  if (plan.model == Model::ItuLab) {
+    // The fax standard's white is D50 unless the file says otherwise.
+    plan.white = WhiteFromChromaticity(0.3457, 0.3585);
+    std::uint16_t count = 0;
+    float* decode = nullptr;
+    if (TIFFGetField(tif, TIFFTAG_DECODE, &count, &decode) && count == 6 && decode != nullptr &&
+        decode[1] > decode[0] && decode[3] > decode[2] && decode[5] > decode[4]) {
+      for (std::size_t i = 0; i < 6; ++i) plan.ituRange[i] = decode[i];
+    }
+  }
+  if (plan.model == Model::CieLab || plan.model == Model::IccLab || plan.model == Model::ItuLab) {
     float* chromaticity = nullptr;
     if (TIFFGetField(tif, TIFFTAG_WHITEPOINT, &chromaticity) && chromaticity != nullptr)
       plan.white = WhiteFromChromaticity(chromaticity[0], chromaticity[1]);

@@ -125,5 +125,42 @@ TEST(RobustnessE2E, ABatchOfDamagedFilesEndsNormallyAndConvertsEverySoundFile) {
   }
 }
 
+// A JPEG file holds at most 65,500 pixels on a side. A longer page fails on its own, with
+// the reason in the debug output; with a resize it converts.
+TEST(RobustnessE2E, PagesBeyondJpegsSizeLimitFailWithAReasonAndConvertWhenResized) {
+  fixtures::TempFolder folder;
+  folder.MakeFolder("in");
+  ASSERT_TRUE(fixtures::WriteTiff(folder.path() + "in/wide.tif", {PageKind::Rgb24Lzw, 70'000, 3}));
+  ASSERT_TRUE(fixtures::WriteTiff(folder.path() + "in/tall.tif", {PageKind::Grey8, 2, 65'501}));
+  ASSERT_TRUE(fixtures::WriteTiff(folder.path() + "in/widest-allowed.tif", {PageKind::Rgb24Lzw, 65'500, 2}));
+  const auto convert = [&](const std::string& out, std::vector<std::string> options) {
+    fixtures::ProgramRun run;
+    run.program = RASTREL_BIN;
+    run.args = {"-i", folder.path() + "in", "-o", folder.MakeFolder(out)};
+    run.args.insert(run.args.end(), options.begin(), options.end());
+    run.folder = folder.path();
+    run.env = {{"XDG_RUNTIME_DIR", folder.path()}, {"HOME", folder.path()}};
+    return fixtures::RunProgram(run);
+  };
+
+  const fixtures::ProgramResult plain = convert("plain", {"-d"});
+  EXPECT_EQ(plain.exitCode, kBatchFailed);
+  EXPECT_TRUE(plain.out.ends_with("Files converted: 1 of 3\n")) << plain.out;
+  EXPECT_EQ(FilesBelow(folder.path() + "plain"), std::vector<std::string>{"widest-allowed.jpg"});
+  for (const char* name : {"wide", "tall"}) {
+    const std::string reason =
+        std::string("the image could not be encoded: ") + folder.path() + "plain/" + name;
+    EXPECT_NE(plain.err.find(reason), std::string::npos) << plain.err;
+  }
+  EXPECT_NE(plain.err.find("65500"), std::string::npos) << plain.err;
+
+  const fixtures::ProgramResult resized = convert("resized", {"--width=1000", "--height=1000"});
+  EXPECT_EQ(resized.exitCode, 0) << resized.out << resized.err;
+  EXPECT_EQ(FilesBelow(folder.path() + "resized"),
+            (std::vector<std::string>{"tall.jpg", "wide.jpg", "widest-allowed.jpg"}));
+  for (const std::string& file : FilesBelow(folder.path() + "resized"))
+    EXPECT_TRUE(IsCompleteJpeg(folder.path() + "resized/" + file)) << file;
+}
+
 }  // namespace
 }  // namespace rastrel

@@ -344,6 +344,19 @@ QuadrantPage Lab(int orientation = 0) {
   return page;
 }
 
+// Colour-fax L*a*b* with the standard's default ranges (L* 0 to 100, a* -85 to 85, b* -75
+// to 125). Neutral greys only: their look does not depend on the white point.
+QuadrantPage ItuLab(std::array<int, 4> levels) {
+  QuadrantPage page;
+  page.photometric = PHOTOMETRIC_ITULAB;
+  page.sample = [levels](int q, int c) {
+    const int level = levels[static_cast<std::size_t>(q)];
+    if (c == 0) return std::round(SrgbToLab({level, level, level})[0] * 255.0 / 100.0);
+    return std::round(c == 1 ? 85.0 * 255.0 / 170.0 : 75.0 * 255.0 / 200.0);  // a* = b* = 0
+  };
+  return page;
+}
+
 std::array<double, 3> YCbCrOf(const Rgba& c) {
   const double y = 0.299 * c.r + 0.587 * c.g + 0.114 * c.b;
   return {y, (c.b - y) / 1.772 + 128, (c.r - y) / 1.402 + 128};
@@ -519,6 +532,7 @@ std::vector<OddTiffFamily> BuildFamilies() {
   }
 
   add(Family("cielab 8-bit", Lab(), kColours, 10));
+  add(Family("itulab 8-bit greys", ItuLab({0, 60, 150, 255}), Greys({0, 60, 150, 255}), 6));
   {
     QuadrantPage page;
     page.bitsPerSample = 32;
