@@ -1,6 +1,7 @@
 #include "engine/geometry.h"
 
 #include "engine/widening.h"
+#include "settings/hex_colour.h"
 
 #include <cmath>
 #include <limits>
@@ -27,28 +28,12 @@ constexpr FilterEntry kFilters[] = {
     {3, FILTER_BICUBIC}, {4, FILTER_CATMULLROM}, {5, FILTER_LANCZOS3},
 };
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// A pair stops at its first character that is not a digit; the digits before it count.
-// Same reading as the overlays' colour texts; engine sits below overlay, hence the copy.
-BYTE ReadPair(char first, char second) {
-  const int high = HexDigit(first);
-  if (high < 0) return 0;
-  const int low = HexDigit(second);
-  return static_cast<BYTE>(low < 0 ? high : high * 16 + low);
-}
-
 RGBQUAD BackgroundColour(std::string_view text) {
-  RGBQUAD colour{};  // black, reserved byte 0
-  if (text.size() != 6) return colour;
-  colour.rgbRed = ReadPair(text[0], text[1]);
-  colour.rgbGreen = ReadPair(text[2], text[3]);
-  colour.rgbBlue = ReadPair(text[4], text[5]);
+  const HexColour hex = ReadHexColour(text);
+  RGBQUAD colour{};  // reserved byte 0
+  colour.rgbRed = static_cast<BYTE>(hex.red);
+  colour.rgbGreen = static_cast<BYTE>(hex.green);
+  colour.rgbBlue = static_cast<BYTE>(hex.blue);
   return colour;
 }
 

@@ -22,9 +22,7 @@ constexpr int AlphaOf(Rgba colour) { return static_cast<int>(colour >> 24 & 0xFF
 // Opacities and alphas from settings that were never range-checked.
 constexpr int ClampToByte(int value) { return value < 0 ? 0 : value > 255 ? 255 : value; }
 
-// Reads "RRGGBB" in either letter case. Any text that is not exactly six characters long
-// is black. Each pair is read up to its first non-hexadecimal character, so "0G" is 0 and
-// "G0" is 0 too. The alpha keeps its low 8 bits.
+// A colour text (settings/hex_colour.h) with an alpha, which keeps its low 8 bits.
 Rgba ParseHexColor(std::string_view text, int alpha);
 
 }  // namespace rastrel
