@@ -81,13 +81,14 @@ std::string ExpandPlaceholder(const std::string& text, std::string_view placehol
   const std::string value = known->value(context);
   std::string out;
   std::size_t from = 0;
-  while (at != std::string::npos) {
+  while (at != std::string::npos && out.size() < kMaxExpandedText) {
     out.append(text, from, at - from);
     out += value;
     from = at + placeholder.size();
     at = FindIgnoringAsciiCase(text, placeholder, from);
   }
   out.append(text, from, std::string::npos);
+  if (out.size() > kMaxExpandedText) out.resize(kMaxExpandedText);
   return out;
 }
 

@@ -13,10 +13,16 @@
 namespace rastrel {
 
 inline constexpr std::string_view kDefaultFilenameMask = "%filename%.%ext%";
+inline constexpr std::size_t kMaxExpandedText = std::size_t{1} << 15;
 
 // Replaces every occurrence of `placeholder` in `text`, matched without regard to ASCII
 // case, by its value for the file and page in `context`. An unknown placeholder leaves
 // the text unchanged.
+//
+// Values are expanded in turn by the placeholders after them, so a file named with
+// placeholders can multiply a mask's length many times over; the result stops growing at
+// kMaxExpandedText. No file name or watermark line is that long: a name cut there still
+// fails to save, and says so.
 std::string ExpandPlaceholder(const std::string& text, std::string_view placeholder,
                               const ConversionContext& context);
 

@@ -73,6 +73,19 @@ TEST(ExpandPlaceholder, ReplacesEveryOccurrenceInAnyCase) {
   EXPECT_EQ(ExpandPlaceholder("keep %n%", "%nope%", n.context), "keep %n%");
 }
 
+// A file whose name is made of placeholders feeds each later placeholder in turn: left to
+// grow, this mask over this name would take 15 MB, and ten times the mask ten times that.
+TEST(ExpandFilenameMask, AHostileFileNameCannotBlowTheNameUp) {
+  Naming n;
+  const char* const parts[] = {"%filename[u]%", "%filename[l]%", "%filename[t]%"};
+  std::string name;
+  for (std::size_t i = 0; name.size() + 13 < 240; ++i) name += parts[i % 3];
+  n.context.currentInputPath = "/in/" + name + ".tif";
+  std::string mask;
+  for (int i = 0; i < 200; ++i) mask += "%filename%";
+  EXPECT_LE(n.Mask(mask).size(), kMaxExpandedText);
+}
+
 TEST(FiveCharacterField, PadsShortNumbersAndCutsLongOnes) {
   const struct {
     std::int64_t number;
