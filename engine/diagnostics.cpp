@@ -35,14 +35,16 @@ void RecordMessage(DiagnosticsCapture& capture, std::string message, bool ours) 
 
 namespace {
 
-std::string Format(const char* fmt, va_list args) {
+// libtiff's messages are printf formats with their arguments.
+__attribute__((format(printf, 1, 0))) std::string Format(const char* fmt, va_list args) {
   char buffer[1024];
   const int n = std::vsnprintf(buffer, sizeof buffer, fmt, args);
   if (n < 0) return {};
   return std::string(buffer, std::min(static_cast<std::size_t>(n), sizeof buffer - 1));
 }
 
-void TiffMessage(const char* kind, const char* module, const char* fmt, va_list args) {
+__attribute__((format(printf, 3, 0))) void TiffMessage(const char* kind, const char* module, const char* fmt,
+                                                       va_list args) {
   if (tCurrent == nullptr || fmt == nullptr) return;
   // FreeImage asks libtiff about every EXIF tag it knows, whether or not the file has it,
   // and libtiff complains about each one it does not: nothing about the file.
@@ -58,10 +60,12 @@ void TiffMessage(const char* kind, const char* module, const char* fmt, va_list 
   RecordMessage(*tCurrent, std::move(message), false);
 }
 
-void TiffWarning(const char* module, const char* fmt, va_list args) {
+__attribute__((format(printf, 2, 0))) void TiffWarning(const char* module, const char* fmt, va_list args) {
   TiffMessage("warning", module, fmt, args);
 }
-void TiffError(const char* module, const char* fmt, va_list args) { TiffMessage("error", module, fmt, args); }
+__attribute__((format(printf, 2, 0))) void TiffError(const char* module, const char* fmt, va_list args) {
+  TiffMessage("error", module, fmt, args);
+}
 
 void FreeImageMessage(FREE_IMAGE_FORMAT format, const char* text) {
   if (tCurrent == nullptr || text == nullptr) return;

@@ -9,7 +9,9 @@ namespace {
 
 constexpr int kMaxMessages = 20;
 
-void Record(void* userData, const char* kind, const char* module, const char* format, va_list args) {
+// libtiff's messages are printf formats with their arguments.
+__attribute__((format(printf, 4, 0))) void Record(void* userData, const char* kind, const char* module,
+                                                  const char* format, va_list args) {
   auto* sink = static_cast<TiffHandle::Sink*>(userData);
   if (sink == nullptr || sink->lines == nullptr) return;
   ++sink->count;
@@ -39,12 +41,14 @@ void Record(void* userData, const char* kind, const char* module, const char* fo
 
 // Returning 1 tells libtiff the message is handled, so the process-wide handlers (which
 // print to standard error) are not called.
-int OnError(TIFF*, void* userData, const char* module, const char* format, va_list args) {
+__attribute__((format(printf, 4, 0))) int OnError(TIFF*, void* userData, const char* module,
+                                                  const char* format, va_list args) {
   Record(userData, "error", module, format, args);
   return 1;
 }
 
-int OnWarning(TIFF*, void* userData, const char* module, const char* format, va_list args) {
+__attribute__((format(printf, 4, 0))) int OnWarning(TIFF*, void* userData, const char* module,
+                                                    const char* format, va_list args) {
   Record(userData, "warning", module, format, args);
   return 1;
 }
