@@ -38,7 +38,7 @@ std::string ToTitleText(std::string_view text) {
   if (text.empty()) return {};
   std::size_t first = 1;
   if (IsUtf8(text)) {
-    first = static_cast<std::size_t>(g_utf8_next_char(text.data()) - text.data());
+    first = static_cast<std::size_t>(g_utf8_skip[static_cast<unsigned char>(text.front())]);
   }
   return ToUpperText(text.substr(0, first)) + ToLowerText(text.substr(first));
 }

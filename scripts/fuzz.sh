@@ -39,7 +39,7 @@ fi
 
 dir="$PWD/build-fuzz"  # absolute: some targets work in a folder of their own
 cmake -S . -B "$dir" -G Ninja -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRASTREL_FUZZ=ON -DRASTREL_BENCH=OFF -DRASTREL_WERROR=OFF >/dev/null
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRASTREL_FUZZ=ON -DRASTREL_BENCH=OFF -DRASTREL_WERROR=ON >/dev/null
 cmake --build "$dir" -j "${JOBS:-2}" --target fuzz_seeds "${targets[@]}"
 
 mkdir -p "$dir/corpus" "$dir/findings" "$dir/logs"
