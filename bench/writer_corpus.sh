@@ -74,7 +74,7 @@ w() {
     # Its output (the last argument in the corpus) may be half written.
     local a target=
     for a in "$@"; do [[ $a == "$corpus"/* ]] && target=${a%%\[*}; done
-    [[ -n $target ]] && rm -f "$target"
+    if [[ -n $target ]]; then rm -f "$target"; fi
   fi
 }
 now_ms() { date +%s%3N; }
@@ -427,6 +427,62 @@ tc "$T/ts-rgb8-lzw-o6.tif" "$T/ts-bilevel-g4-o3.tif" "$T/ts-ycbcr-jpeg-o8.tif" "
 tc "$T/tc-bilevel-g4.tif" "$T/tc-bilevel-g3.tif" "$T/tc-bilevel-g3-2d.tif" "$T/tc-bilevel-g4-lsb2msb.tif" \
   "$T/tc-bilevel-g4-rps1.tif" "$T/tc-multi-fax.tif"
 tc "$T/vips-rgba8.tif" "$T/im-lab8.tif" "$T/im-grey-float32.tif" "$T/tc-multi-exotic.tif"
+# Scanner-sized pages: an A4 text page at 300 dpi in G4, an A4 colour page in JPEG, a
+# twenty-page fax batch, and a page followed by its reduced-resolution preview.
+$C -size 2480x3508 xc:white -fill black -font DejaVu-Sans -pointsize 40 \
+  -annotate +200+300 "$(seq -f 'Line %g of an A4 page scanned at 300 dpi: 0123456789' 1 60)" \
+  -type bilevel -depth 1 -density 300 -units PixelsPerInch -compress None "$B/a4-text.tif"
+tc -c g4 "$B/a4-text.tif" "$T/tc-a4-300dpi-g4.tif"
+$C -seed 21 -size 620x877 plasma:fractal -blur 0x2 -resize 2480x3508! -depth 8 -density 300 -units PixelsPerInch \
+  -compress JPEG -quality 80 "$T/im-a4-300dpi-jpeg.tif"
+fax20=()
+for _ in $(seq 1 20); do fax20+=("$T/tc-bilevel-g4.tif"); done
+tc "${fax20[@]}" "$T/tc-multi-fax-20-pages.tif"
+$C "$S/photo.png" -resize 80x54 -depth 8 -compress None "$work/preview.tif"
+tc -c lzw "$T/tc-rgb8-lzw.tif" "$work/preview.tif" "$T/tc-page-with-preview.tif"
+w tiffset -d 1 -s 254 1 "$T/tc-page-with-preview.tif"
+w $C "$S/photo.png" -define quantum:format=floatingPoint -depth 32 -interlace Plane -compress LZW "$T/im-rgb-float32-planar.tif"
+# Big-endian floats: libtiff 4.5's own writer gets the floating-point predictor wrong in
+# big-endian files (every reader then sees noise), so the predicted ones are written here
+# by hand, laid out as the predictor's technical note has it, as other software writes them.
+tc -B -c lzw:1 "$T/im-rgb-float32.tif" "$T/tc-rgb-float32-bigendian.tif"
+cat >"$work/fp3.pl" <<'PERL'
+use Compress::Zlib;
+my ($out, $order, $w, $h) = @ARGV;
+my $be = $order eq 'MM';
+my ($S, $L) = $be ? ('n', 'N') : ('v', 'V');
+my $data = '';
+for my $y (0 .. $h - 1) {
+  my @planes = ('') x 4;
+  for my $x (0 .. $w - 1) {
+    my @b = unpack('C4', pack('f>', 0.5 * $x / ($w - 1) + 0.5 * $y / ($h - 1)));
+    $planes[$_] .= chr($b[$_]) for 0 .. 3;
+  }
+  my @row = unpack('C*', join('', @planes));
+  for (my $i = $#row; $i >= 1; $i--) { $row[$i] = ($row[$i] - $row[$i - 1]) & 255; }
+  $data .= pack('C*', @row);
+}
+my $z = compress($data);
+my $n = length $z; my $pad = $n % 2;
+my @tags = ([256, 3, 1, $w], [257, 3, 1, $h], [258, 3, 1, 32], [259, 3, 1, 8], [262, 3, 1, 1], [273, 4, 1, 8],
+  [277, 3, 1, 1], [278, 3, 1, $h], [279, 4, 1, $n], [284, 3, 1, 1], [317, 3, 1, 3], [339, 3, 1, 3]);
+my $d = pack($S, scalar @tags);
+for (@tags) {
+  my ($t, $ty, $c, $v) = @$_;
+  $d .= $ty == 3 ? pack("$S$S$L$S$S", $t, $ty, $c, $v, 0) : pack("$S$S$L$L", $t, $ty, $c, $v);
+}
+open my $o, '>:raw', $out or die "$out: $!";
+print $o ($be ? "MM\0*" : "II*\0"), pack($L, 8 + $n + $pad), $z, "\0" x $pad, $d, pack($L, 0); close $o;
+PERL
+w perl "$work/fp3.pl" "$T/hand-grey-float32-pred3-bigendian.tif" MM 256 128
+w perl "$work/fp3.pl" "$T/hand-grey-float32-pred3-littleendian.tif" II 256 128
+$C -size 256x128 xc: -fx '0.5*i/255+0.5*j/127' -depth 16 "$S/ramp.png"
+echo "hand-grey-float32-pred3-bigendian.tif $S/ramp.png" >>"$intended"
+echo "hand-grey-float32-pred3-littleendian.tif $S/ramp.png" >>"$intended"
+w $C "$S/photo16.png" -depth 16 -compress RLE "$T/im-rgb16-packbits.tif"
+w $C "$S/alpha16.png" -colorspace Gray -depth 16 -compress LZW "$T/im-greyalpha16.tif"
+w $C "$S/photo.png" -colors 4 -type Palette -compress LZW -orient RightTop "$T/im-palette4-orient-righttop.tif"
+
 # Tags changed after writing: min-is-white greys (some scanners), the old Deflate code.
 for f in im-grey8-lzw im-grey16-none; do
   cp "$T/$f.tif" "$T/ts-${f#im-}-miniswhite.tif"
@@ -479,6 +535,7 @@ fi
 # integers, Lab in floats).
 for n in vips-rgb-float-0to255 vips-rgb-float-pred-float vips-rgb-double-0to255 vips-rgb-float-0to1 \
   vips-lab-float vips-labs-16 vips-labq-8 im-rgb-float32 im-rgb-float32-pred3 im-rgb-float16 im-rgb32-uint \
+  im-rgb-float32-planar tc-rgb-float32-bigendian \
   gm-rgb-float32 gm-rgb-float24 gm-rgb-float16; do
   echo "$n.tif $S/photo.png" >>"$intended"
 done
