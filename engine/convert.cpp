@@ -93,9 +93,13 @@ bool ConvertPage(Bitmap image, int index, bool marker, ConversionContext& contex
   context.page.number = index + 1;
   // Chosen from the depth as loaded, before the watermark, so that its text shows the
   // depth the page is written in.
-  context.page.depth = OutputDepthForPage(target, context.page.sourceDepth);
+  context.page.depth = OutputDepthForImage(target, context.page.sourceDepth, image);
 
-  if (overlay != nullptr) image = overlay->ApplyWatermark(std::move(image), size.width, size.height, context);
+  if (overlay != nullptr) {
+    image = overlay->ApplyWatermark(std::move(image), size.width, size.height, context);
+    // A coloured watermark on a grey page keeps its colour.
+    context.page.depth = OutputDepthForImage(target, context.page.depth, image);
+  }
   image = ConvertToOutputDepth(std::move(image), context.page.depth, target.extension);
 
   return NameAndSave(marker, context, diagnostics,

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <set>
 
 #include "engine/encoding.h"
 #include "engine/old_jpeg.h"
 #include "platform/clock.h"
 #include "platform/filesystem.h"
+#include "tests/support/odd_tiffs.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/tiff_fixtures.h"
 
@@ -178,6 +180,30 @@ TEST(SelectPages, RandomPicksOnePageAndReachesEveryPage) {
   }
   EXPECT_EQ(seen.size(), 4u);
   EXPECT_EQ(SelectPages(0, 0, random).Count(), 0);
+}
+
+// Through the whole pipeline at the automatic depth: every layout the decoders know comes
+// out of the JPEG file upright and in its colours, however the page was widened on the way.
+TEST(ConvertOneFile, EveryOddLayoutKeepsItsColoursAtTheAutomaticDepth) {
+  Batch b;
+  for (const testing::OddTiffFamily& family : testing::OddTiffFamilies()) {
+    SCOPED_TRACE(family.name);
+    std::string name = family.name;
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+    const std::string input = b.Input(name + ".tif");
+    ASSERT_TRUE(family.write(input));
+    const FileResult result = b.Convert(input);
+    ASSERT_TRUE(result.converted) << ::testing::PrintToString(result.diagnostics);
+    const std::string written =
+        b.Out(family.pageCount > 1 ? name + "[" + std::to_string(family.page + 1) + "].jpg" : name + ".jpg");
+    const Bitmap jpeg(FreeImage_Load(FIF_JPEG, written.c_str(), 0));
+    ASSERT_TRUE(jpeg) << written;
+    testing::OddTiffFamily expected = family;
+    expected.checkAlpha = false;
+    expected.tolerance += kTolerance;
+    EXPECT_EQ(testing::CompareQuadrants(jpeg.get(), expected), "");
+  }
 }
 
 TEST(ConvertOneFile, DepthFollowsThePageAsLoadedAndTheSetting) {

@@ -125,6 +125,26 @@ int OutputDepthForPage(const ConversionTarget& target, int sourceDepth) {
   return ChooseAutomaticDepth(ProductRegistry().Output(target.extension).depths, sourceDepth);
 }
 
+bool HoldsColour(const Bitmap& image) {
+  if (!image || FreeImage_GetImageType(image.get()) != FIT_BITMAP) return false;
+  const unsigned bytes = image.bpp() / 8;
+  if (bytes != 3 && bytes != 4) return false;
+  const unsigned width = image.width(), height = image.height();
+  for (unsigned y = 0; y < height; ++y) {
+    const BYTE* p = FreeImage_GetScanLine(image.get(), static_cast<int>(y));
+    for (unsigned x = 0; x < width; ++x, p += bytes) {
+      if (p[FI_RGBA_RED] != p[FI_RGBA_GREEN] || p[FI_RGBA_GREEN] != p[FI_RGBA_BLUE]) return true;
+    }
+  }
+  return false;
+}
+
+int OutputDepthForImage(const ConversionTarget& target, int sourceDepth, const Bitmap& image) {
+  const int depth = OutputDepthForPage(target, sourceDepth);
+  if (!target.automatic || depth >= 24 || !image || static_cast<int>(image.bpp()) <= depth) return depth;
+  return HoldsColour(image) ? OutputDepthForPage(target, 24) : depth;
+}
+
 Bitmap ConvertToOutputDepth(Bitmap image, int depth, std::string_view extension) {
   if (!image) return image;
   if (static_cast<int>(image.bpp()) == depth) return image;

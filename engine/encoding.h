@@ -24,6 +24,15 @@ int ChooseAutomaticDepth(std::span<const int> allowedDepths, int sourceDepth);
 // page's depth as loaded. Never written back into the shared target.
 int OutputDepthForPage(const ConversionTarget& target, int sourceDepth);
 
+// OutputDepthForPage for the page in hand: in automatic mode, a page that a decoder or a
+// stage widened beyond the depth chosen for its source, and that holds colour there (a
+// palette or low-depth colour page decoded to RGB, a coloured frame on a fax), gets the
+// first depth that keeps colour instead. Converting it down would turn it grey.
+int OutputDepthForImage(const ConversionTarget& target, int sourceDepth, const Bitmap& image);
+
+// True for an ordinary 24 or 32-bit bitmap with a pixel whose red, green and blue differ.
+bool HoldsColour(const Bitmap& image);
+
 // Brings the image to `depth` bits per pixel for `extension`. Returns the image itself
 // when it already has that depth, otherwise its converted successor (the image handed in
 // is released); no image when the depth cannot be produced.

@@ -74,6 +74,33 @@ TEST(OutputDepthForPage, AutomaticFollowsTheSourceAndLeavesTheTargetAlone) {
   EXPECT_EQ(OutputDepthForPage(target, 48), 8);
 }
 
+// A page widened past the depth chosen for its source keeps its colour, and only then.
+TEST(OutputDepthForImage, ColourThatAStageOrDecoderAddedIsNotDropped) {
+  const auto page = [](int bpp, bool oneColouredPixel) {
+    Bitmap image(FreeImage_Allocate(16, 8, bpp));
+    if (oneColouredPixel) FreeImage_GetScanLine(image.get(), 7)[15 * (bpp / 8) + FI_RGBA_RED] = 200;
+    return image;
+  };
+  ConversionTarget target;
+  target.extension = "jpg";
+  target.automatic = true;
+  const struct {
+    int sourceDepth;
+    Bitmap image;
+    int expected;
+  } cases[] = {
+      {1, page(24, false), 8},  // a fax widened by a stage, still grey
+      {1, page(24, true), 24},  // ... with a coloured frame on it
+      {2, page(32, true), 24},  // a small palette decoded to RGBA
+      {8, page(8, false), 8},  {24, page(24, true), 24},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(OutputDepthForImage(target, c.sourceDepth, c.image), c.expected) << c.sourceDepth;
+  target.automatic = false;
+  target.depth = 8;
+  EXPECT_EQ(OutputDepthForImage(target, 1, page(24, true)), 8);  // asked for, so given
+}
+
 Bitmap LoadFixture(fixtures::PageKind kind, const std::string& path) {
   if (!fixtures::WriteTiff(path, {kind, 32, 16})) return Bitmap();
   return Bitmap(FreeImage_Load(FIF_TIFF, path.c_str(), 0));

@@ -73,6 +73,12 @@ bool ModelFor(const TiffPageFacts& facts, Model& model, int& channels) {
 
 bool IsGreyOutput(Model model) { return model == Model::Grey || model == Model::Luminance; }
 
+bool HasSampleRange(TIFF* tif) {
+  double smin = 0, smax = 0;
+  return TIFFGetField(tif, TIFFTAG_SMINSAMPLEVALUE, &smin) &&
+         TIFFGetField(tif, TIFFTAG_SMAXSAMPLEVALUE, &smax) && smax > smin;
+}
+
 // The stored values that mean black and full intensity for integer samples.
 void IntegerRange(const TiffPageFacts& facts, TIFF* tif, double& low, double& high) {
   const int bits = facts.bitsPerSample;
@@ -93,8 +99,11 @@ void IntegerRange(const TiffPageFacts& facts, TIFF* tif, double& low, double& hi
 
 // Floating-point pages carry no fixed range: SMin/SMaxSampleValue when the file gives them,
 // else 0 to 1 when the data stays inside it (the usual convention), else the data's own range.
-bool FloatRange(TIFF* tif, const TiffPageFacts& facts, const Plan& plan, std::uint64_t maxBlockBytes,
-                std::vector<std::string>& diagnostics, double& low, double& high) {
+// Signed and 32-bit integer pages get the same, without the 0-to-1 convention: elevations,
+// counts and measurements rarely come near the ends of their type, and spread over it they
+// would show as one flat grey.
+bool DataRange(TIFF* tif, const TiffPageFacts& facts, const Plan& plan, std::uint64_t maxBlockBytes,
+               std::vector<std::string>& diagnostics, double& low, double& high) {
   double smin = 0, smax = 0;
   if (TIFFGetField(tif, TIFFTAG_SMINSAMPLEVALUE, &smin) &&
       TIFFGetField(tif, TIFFTAG_SMAXSAMPLEVALUE, &smax) && smax > smin && std::isfinite(smin) &&
@@ -120,7 +129,7 @@ bool FloatRange(TIFF* tif, const TiffPageFacts& facts, const Plan& plan, std::ui
   if (!(seenHigh >= seenLow)) {  // nothing finite at all
     low = 0;
     high = 1;
-  } else if (seenLow >= 0.0 && seenHigh <= 1.0 + 1e-3) {
+  } else if (facts.sampleFormat == SAMPLEFORMAT_IEEEFP && seenLow >= 0.0 && seenHigh <= 1.0 + 1e-3) {
     low = 0;
     high = 1;
   } else {
@@ -164,12 +173,16 @@ Triple LabOf(const Plan& plan, const TiffPageFacts& facts, const double* px) {
   const int bits = facts.bitsPerSample;
   const double full = std::ldexp(1.0, bits) - 1;
   const double scale = bits > 8 ? 256.0 : 1.0;  // a* and b* steps per unit
-  const double lightness = px[0] * 100.0 / full;
-  if (plan.model == Model::IccLab) return {lightness, px[1] / scale - 128.0, px[2] / scale - 128.0};
+  // Whatever the Sample Format tag says, L* (and every channel of the offset encodings) is
+  // stored unsigned; writers that declare Lab signed would otherwise turn light areas black.
+  const auto stored = [range = full + 1](double value) { return value < 0 ? value + range : value; };
+  const double lightness = stored(px[0]) * 100.0 / full;
+  if (plan.model == Model::IccLab)
+    return {lightness, stored(px[1]) / scale - 128.0, stored(px[2]) / scale - 128.0};
   if (plan.model == Model::ItuLab) {
     const auto& r = plan.ituRange;
-    return {r[0] + px[0] * (r[1] - r[0]) / full, r[2] + px[1] * (r[3] - r[2]) / full,
-            r[4] + px[2] * (r[5] - r[4]) / full};
+    return {r[0] + stored(px[0]) * (r[1] - r[0]) / full, r[2] + stored(px[1]) * (r[3] - r[2]) / full,
+            r[4] + stored(px[2]) * (r[5] - r[4]) / full};
   }
   return {lightness, Signed(px[1], bits) / scale, Signed(px[2], bits) / scale};
 }
@@ -368,9 +381,10 @@ Bitmap DecodeTiffSamples(TIFF* tif, const TiffPageFacts& facts, std::uint64_t ma
   plan.low.assign(spp, 0.0);
   plan.high.assign(spp, 1.0);
   const bool needsRange = plan.model == Model::Grey || plan.model == Model::Rgb || plan.model == Model::Cmyk;
+  const bool measured = facts.sampleFormat == SAMPLEFORMAT_INT || facts.bitsPerSample >= 32;
   if (facts.sampleFormat == SAMPLEFORMAT_IEEEFP) {
     double low = 0, high = 1;
-    if (needsRange && !FloatRange(tif, facts, plan, maxBlockBytes, diagnostics, low, high)) return {};
+    if (needsRange && !DataRange(tif, facts, plan, maxBlockBytes, diagnostics, low, high)) return {};
     for (std::size_t c = 0; c < static_cast<std::size_t>(plan.colourChannels); ++c) {
       plan.low[c] = low;
       plan.high[c] = high;
@@ -380,6 +394,14 @@ Bitmap DecodeTiffSamples(TIFF* tif, const TiffPageFacts& facts, std::uint64_t ma
     IntegerRange(facts, tif, low, high);
     std::fill(plan.low.begin(), plan.low.end(), low);
     std::fill(plan.high.begin(), plan.high.end(), high);
+    // Greys only: stretching each colour channel would change the colours themselves.
+    if (plan.model == Model::Grey && measured && !HasSampleRange(tif)) {
+      if (!DataRange(tif, facts, plan, maxBlockBytes, diagnostics, low, high)) return {};
+      for (std::size_t c = 0; c < static_cast<std::size_t>(plan.colourChannels); ++c) {
+        plan.low[c] = low;
+        plan.high[c] = high;
+      }  // extra channels, alpha among them, keep their type's range
+    }
   }
 
   plan.scale.resize(spp);

@@ -344,6 +344,21 @@ QuadrantPage Lab(int orientation = 0) {
   return page;
 }
 
+// 16-bit CIE L*a*b*: L* over the whole unsigned range, a* and b* signed in 1/256 steps.
+// Some writers declare the samples signed; L* is unsigned all the same.
+QuadrantPage Lab16(int sampleFormat) {
+  QuadrantPage page;
+  page.photometric = PHOTOMETRIC_CIELAB;
+  page.bitsPerSample = 16;
+  page.sampleFormat = sampleFormat;
+  page.sample = [](int q, int c) {
+    const auto lab = SrgbToLab(kColours[static_cast<std::size_t>(q)]);
+    if (c == 0) return std::round(lab[0] * 65535.0 / 100.0);
+    return std::round(lab[static_cast<std::size_t>(c)] * 256.0);  // two's complement when stored
+  };
+  return page;
+}
+
 // Colour-fax L*a*b* with the standard's default ranges (L* 0 to 100, a* -85 to 85, b* -75
 // to 125). Neutral greys only: their look does not depend on the white point.
 QuadrantPage ItuLab(std::array<int, 4> levels) {
@@ -408,7 +423,11 @@ QuadrantPage Palette(int bits) {
   page.samplesPerPixel = 1;
   page.photometric = PHOTOMETRIC_PALETTE;
   const unsigned entries = 1u << bits;
-  const std::array<unsigned, 4> index = {1, entries / 3, entries / 2 + 1, entries - 1};
+  // Spread over the palette, so that an index read with the wrong width shows; a 2-bit
+  // palette has room for nothing but all four.
+  const std::array<unsigned, 4> index =
+      entries == 4 ? std::array<unsigned, 4>{0, 1, 2, 3}
+                   : std::array<unsigned, 4>{1, entries / 3, entries / 2 + 1, entries - 1};
   page.sample = [index](int q, int) { return index[static_cast<std::size_t>(q)]; };
   page.extraTags = [entries, index](TIFF* tif) {
     std::vector<std::uint16_t> r(entries, 0), g(entries, 0), b(entries, 0);
@@ -501,6 +520,12 @@ std::vector<OddTiffFamily> BuildFamilies() {
   add(Family("grey 16-bit narrow range", Grey(16, {1000, 2000, 3000, 4000}), Greys({4, 8, 12, 16})));
   add(Family("grey 24-bit", Grey(24, {0, 5592405, 11184810, 16777215}), Greys({0, 85, 170, 255})));
   add(Family("grey 32-bit", Grey(32, {0, 1431655765, 2863311530, 4294967295}), Greys({0, 85, 170, 255})));
+  // Measurements far from the ends of their type (counts, elevations) are shown over their
+  // own range, or they would be one flat grey.
+  add(Family("grey 32-bit counts", Grey(32, {0, 100, 200, 300}), Greys({0, 85, 170, 255})));
+  add(Family("grey signed 16-bit elevations", Grey(16, {-100, 400, 900, 1400}, SAMPLEFORMAT_INT),
+             Greys({0, 85, 170, 255})));
+  add(Family("grey signed 8-bit", Grey(8, {4, 45, 86, 127}, SAMPLEFORMAT_INT), Greys({0, 85, 170, 255})));
   add(Family("grey signed 16-bit", Grey(16, {-32768, -10000, 10000, 32767}, SAMPLEFORMAT_INT),
              Greys({0, 88, 167, 255})));
   add(Family("grey float32", Grey(32, {0.0, 0.25, 0.5, 1.0}, SAMPLEFORMAT_IEEEFP), Greys({0, 64, 128, 255})));
@@ -532,6 +557,8 @@ std::vector<OddTiffFamily> BuildFamilies() {
   }
 
   add(Family("cielab 8-bit", Lab(), kColours, 10));
+  add(Family("cielab 16-bit", Lab16(SAMPLEFORMAT_UINT), kColours, 10));
+  add(Family("cielab 16-bit declared signed", Lab16(SAMPLEFORMAT_INT), kColours, 10));
   add(Family("itulab 8-bit greys", ItuLab({0, 60, 150, 255}), Greys({0, 60, 150, 255}), 6));
   {
     QuadrantPage page;
@@ -573,6 +600,7 @@ std::vector<OddTiffFamily> BuildFamilies() {
     family.checkAlpha = true;
     add(family);
   }
+  add(Family("palette 2-bit", Palette(2), kColours));
   add(Family("palette 4-bit", Palette(4), kColours));
   add(Family("palette 8-bit", Palette(8), kColours));
   add(Family("palette 16-bit", Palette(16), kColours));
@@ -666,6 +694,11 @@ std::vector<OddTiffFamily> BuildFamilies() {
   }
   for (int orientation = 1; orientation <= 8; ++orientation)
     add(Family("cielab orientation " + std::to_string(orientation), Lab(orientation), kColours, 10));
+  for (int orientation : {3, 6}) {
+    auto page = Palette(4);
+    page.orientation = orientation;
+    add(Family("palette 4-bit orientation " + std::to_string(orientation), page, kColours));
+  }
   for (int orientation : {3, 6}) {
     auto page = Grey(4, {1, 5, 10, 15});
     page.orientation = orientation;
