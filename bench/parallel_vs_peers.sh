@@ -27,6 +27,8 @@ cd "$(dirname "$0")/.."
 root=$PWD
 repeat=${REPEAT:-1}
 
+"$root/bench/install_peers.sh"
+
 corpus=${1:-}
 if [[ -z $corpus ]]; then
   corpus=${RASTREL_CORPUS_CACHE:-/tmp/rastrel-corpus-1}

@@ -24,7 +24,7 @@
 #
 # work-dir defaults to a temporary folder, removed at the end unless KEEP=1. PEERS=0 skips
 # the peers. NO_BUILD=1 uses the executable as it is. Needs imagemagick, graphicsmagick,
-# libvips-tools and libtiff-tools (installed here when missing, as scripts/setup.sh does).
+# libvips-tools and libtiff-tools (bench/install_peers.sh installs them when missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -32,18 +32,7 @@ build=${1:-build}
 work=${2:-}
 tolerance=${TOLERANCE:-6}
 
-missing=()
-[[ -x /usr/bin/convert ]] || missing+=(imagemagick)
-command -v gm >/dev/null || missing+=(graphicsmagick)
-command -v vips >/dev/null || missing+=(libvips-tools)
-command -v tiffcp >/dev/null || missing+=(libtiff-tools)
-if ((${#missing[@]})); then
-  sudo=""
-  [[ $(id -u) -ne 0 ]] && sudo="sudo"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+"$root/bench/install_peers.sh"
 # The real ImageMagick: another `convert` earlier on the PATH may be a wrapper.
 im=${CONVERT:-/usr/bin/convert}
 

@@ -6,7 +6,7 @@ packages=(
   libfreeimage-dev libtiff-dev libjpeg-dev libpng-dev zlib1g-dev
   libcairo2-dev libpango1.0-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
   libgtest-dev libgmock-dev
-  libtiff-tools imagemagick graphicsmagick libvips-tools
+  libtiff-tools imagemagick
 )
 missing=()
 for p in "${packages[@]}"; do
