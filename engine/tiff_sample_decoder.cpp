@@ -99,9 +99,11 @@ void IntegerRange(const TiffPageFacts& facts, TIFF* tif, double& low, double& hi
 
 // Floating-point pages carry no fixed range: SMin/SMaxSampleValue when the file gives them,
 // else 0 to 1 when the data stays inside it (the usual convention), else the data's own range.
-// Signed and 32-bit integer pages get the same, without the 0-to-1 convention: elevations,
-// counts and measurements rarely come near the ends of their type, and spread over it they
-// would show as one flat grey.
+// Signed and 32-bit integer pages get the same, with their own conventions instead of
+// 0 to 1: values within 0 to 255 are 8-bit greys, values reaching the upper half of the type
+// are greys scaled to it, and anything else (elevations, counts, measurements, which rarely
+// come near the ends of their type and spread over it would show as one flat grey) is shown
+// over its own range.
 bool DataRange(TIFF* tif, const TiffPageFacts& facts, const Plan& plan, std::uint64_t maxBlockBytes,
                std::vector<std::string>& diagnostics, double& low, double& high) {
   double smin = 0, smax = 0;
@@ -132,6 +134,15 @@ bool DataRange(TIFF* tif, const TiffPageFacts& facts, const Plan& plan, std::uin
   } else if (facts.sampleFormat == SAMPLEFORMAT_IEEEFP && seenLow >= 0.0 && seenHigh <= 1.0 + 1e-3) {
     low = 0;
     high = 1;
+  } else if (facts.sampleFormat != SAMPLEFORMAT_IEEEFP && seenLow >= 0.0 && seenHigh <= 255.0) {
+    // 8-bit greys cast to a wider type, as imaging libraries write them.
+    low = 0;
+    high = 255;
+  } else if (facts.sampleFormat != SAMPLEFORMAT_IEEEFP &&
+             seenHigh >=
+                 std::ldexp(1.0, facts.bitsPerSample - (facts.sampleFormat == SAMPLEFORMAT_INT ? 2 : 1))) {
+    // Reaching into the upper half of its type: greys scaled to the type's own range.
+    IntegerRange(facts, tif, low, high);
   } else {
     low = seenLow;
     high = seenHigh > seenLow ? seenHigh : seenLow + 1;

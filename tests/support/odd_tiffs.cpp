@@ -525,7 +525,7 @@ std::vector<OddTiffFamily> BuildFamilies() {
   add(Family("grey 32-bit counts", Grey(32, {0, 100, 200, 300}), Greys({0, 85, 170, 255})));
   add(Family("grey signed 16-bit elevations", Grey(16, {-100, 400, 900, 1400}, SAMPLEFORMAT_INT),
              Greys({0, 85, 170, 255})));
-  add(Family("grey signed 8-bit", Grey(8, {4, 45, 86, 127}, SAMPLEFORMAT_INT), Greys({0, 85, 170, 255})));
+  add(Family("grey 32-bit holding 8-bit values", Grey(32, {10, 85, 170, 240}), Greys({10, 85, 170, 240})));
   add(Family("grey signed 16-bit", Grey(16, {-32768, -10000, 10000, 32767}, SAMPLEFORMAT_INT),
              Greys({0, 88, 167, 255})));
   add(Family("grey float32", Grey(32, {0.0, 0.25, 0.5, 1.0}, SAMPLEFORMAT_IEEEFP), Greys({0, 64, 128, 255})));
