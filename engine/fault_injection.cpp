@@ -53,7 +53,7 @@ std::optional<std::string> ActOutFault(InjectedFault fault, const std::string& p
       for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
     case InjectedFault::Slow:
       WriteFileAtomically(path + std::string(kInHandSuffix), "");
-      std::this_thread::sleep_for(std::chrono::seconds(2));
+      std::this_thread::sleep_for(std::chrono::seconds(4));
       return std::nullopt;
     case InjectedFault::ExhaustMemory: {
       constexpr std::size_t kChunk = std::size_t{16} << 20;

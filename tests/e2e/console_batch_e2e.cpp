@@ -373,7 +373,13 @@ TEST(ConsoleBatchE2E, InterruptBeforeAnyFileStartsEndsTheBatchWithNothingConvert
   ASSERT_TRUE(running.SendSignal(SIGINT));
   const ProgramResult r = running.Wait();
   EXPECT_FALSE(r.timedOut);
-  EXPECT_EQ(r.exitCode, FilesBelow(folder.path() + "out").size() == 4 ? 0 : 130) << r.out;
+  if (FilesBelow(folder.path() + "out").size() == 4) {
+    // Too late to stop anything: the batch ended normally, or it was leaving when the
+    // signal came and the signal ended it, as for any program.
+    EXPECT_TRUE(r.exitCode == 0 || r.signal == SIGINT) << r.out;
+  } else {
+    EXPECT_EQ(r.exitCode, 130) << r.out;
+  }
   EXPECT_FALSE(AnyTemporaryFile(folder.path()));
 }
 
