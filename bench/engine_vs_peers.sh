@@ -17,23 +17,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 repeat=${REPEAT:-1}
 
-"$root/bench/install_peers.sh"
-
-corpus=${1:-}
-if [[ -z $corpus ]]; then
-  corpus=${RASTREL_CORPUS_CACHE:-/tmp/rastrel-corpus-1}
-  if [[ ! -d $corpus ]]; then
-    echo "building the corpus in $corpus (once)" >&2
-    /work/shared/bench/make-corpus.sh "$corpus.partial" 1 >/dev/null
-    mv "$corpus.partial" "$corpus"
-  fi
-fi
-for tool in vips mogrify /usr/bin/time tiffinfo; do
-  command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 3; }
-done
-
-build=${BUILD_DIR:-$root/build}
-[[ -f $build/build.ninja ]] || cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+source "$root/bench/standard_corpus.sh"
 cmake --build "$build" --target convert_bench rastrel -j2 >/dev/null
 engine=$build/bench/convert_bench
 program=$build/rastrel

@@ -11,8 +11,7 @@
 # build-fuzz/findings/<target>/, logs in build-fuzz/logs/. A finding in the project's code is
 # fixed and its input kept as a regression test; one inside FreeImage or libtiff is listed in
 # docs/third-party-faults.md (the worker processes contain those in real batches).
-# JOBS sets the build parallelism (default 2). Warnings are not errors here: clang warns about
-# a few things gcc does not, and the release build is where warnings are held to.
+# JOBS sets the build parallelism (default 2). Warnings are errors here as in every build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,17 +24,7 @@ fi
 
 packages=(clang-14 libfuzzer-14-dev libclang-rt-14-dev cmake ninja-build pkg-config
   libfreeimage-dev libtiff-dev libcairo2-dev libpango1.0-dev libfontconfig-dev libgtest-dev fonts-dejavu-core)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  sudo=""
-  [[ $(id -u) -ne 0 ]] && sudo="sudo"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/install-packages.sh "${packages[@]}"
 
 dir="$PWD/build-fuzz"  # absolute: some targets work in a folder of their own
 cmake -S . -B "$dir" -G Ninja -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
