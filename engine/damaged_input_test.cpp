@@ -13,10 +13,13 @@
 #include "engine/overlay_stages.h"
 #include "platform/filesystem.h"
 #include "tests/support/damaged_tiffs.h"
+#include "tests/support/output_files.h"
 #include "tests/support/temp_folder.h"
 
 namespace rastrel {
 namespace {
+
+using fixtures::IsCompleteJpeg;
 
 std::vector<fixtures::NamedFile> DamagedInputs() {
   std::vector<fixtures::NamedFile> files = fixtures::DamagedTiffs();
@@ -30,12 +33,6 @@ std::vector<fixtures::NamedFile> DamagedInputs() {
     }
   }
   return files;
-}
-
-bool IsCompleteJpeg(const std::string& path) {
-  const std::optional<std::string> bytes = ReadWholeFile(path);
-  if (!bytes || !bytes->starts_with("\xFF\xD8") || !bytes->ends_with("\xFF\xD9")) return false;
-  return static_cast<bool>(Bitmap(FreeImage_Load(FIF_JPEG, path.c_str(), 0)));
 }
 
 TEST(DamagedInput, EachFileConvertsCompletelyOrFailsWithoutLeftovers) {

@@ -33,16 +33,7 @@ constexpr const char* kBanner =
 // Each run gets the scratch folder as working folder, home and lock folder, so runs never
 // meet each other or the user's own copy.
 ProgramRun InFolder(const TempFolder& folder, Params args, std::string program = RASTREL_BIN) {
-  ProgramRun run;
-  run.program = std::move(program);
-  run.args = std::move(args);
-  run.folder = folder.path();
-  run.env = {{"XDG_RUNTIME_DIR", folder.path()},
-             {"HOME", folder.path()},
-             {"XDG_CONFIG_HOME", folder.path() + "config"},
-             {"DISPLAY", std::nullopt},
-             {"WAYLAND_DISPLAY", std::nullopt}};
-  return run;
+  return fixtures::IsolatedRun(std::move(program), std::move(args), folder.path());
 }
 
 ProgramResult Rastrel(const TempFolder& folder, Params args) {

@@ -11,12 +11,15 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/output_files.h"
 #include "tests/support/process_runner.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/tiff_fixtures.h"
 
 namespace rastrel {
 namespace {
+
+using fixtures::FilesBelow;
 
 namespace fs = std::filesystem;
 using fixtures::PageKind;
@@ -39,16 +42,7 @@ constexpr int kTolerance = 12;
 
 // The scratch folder is the working folder, home and lock folder of every run.
 ProgramRun InFolder(const TempFolder& folder, Params args) {
-  ProgramRun run;
-  run.program = RASTREL_BIN;
-  run.args = std::move(args);
-  run.folder = folder.path();
-  run.env = {{"XDG_RUNTIME_DIR", folder.path()},
-             {"HOME", folder.path()},
-             {"XDG_CONFIG_HOME", folder.path() + "config"},
-             {"DISPLAY", std::nullopt},
-             {"WAYLAND_DISPLAY", std::nullopt}};
-  return run;
+  return fixtures::IsolatedRun(RASTREL_BIN, std::move(args), folder.path());
 }
 
 ProgramResult Rastrel(const TempFolder& folder, Params args) {
@@ -69,16 +63,6 @@ void WritePattern(const std::string& path, int width = 64, int height = 48) {
 void WriteDamaged(const std::string& path) {
   fs::create_directories(fs::path(path).parent_path());
   ASSERT_TRUE(fixtures::WriteNotATiff(path)) << path;
-}
-
-// Every regular file below `root`, as paths relative to it, sorted.
-std::vector<std::string> FilesBelow(const std::string& root) {
-  std::vector<std::string> files;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    if (entry.is_regular_file()) files.push_back(fs::relative(entry.path(), root).string());
-  }
-  std::sort(files.begin(), files.end());
-  return files;
 }
 
 bool AnyTemporaryFile(const std::string& root) {

@@ -166,16 +166,9 @@ TEST(GeometryColourOptions, ReachTheWrittenJpeg) {
     const std::string input = folder.path() + "page.tif";
     ASSERT_TRUE(fixtures::WriteTiff(input, {PageKind::Rgb24Lzw, kWidth, kHeight}));
     const std::string output = folder.MakeFolder("out");
-    fixtures::ProgramRun run;
-    run.program = RASTREL_BIN;
-    run.args = {"-i", input, "-o", output, "-c", "jpg", "--jpg-quality=95"};
+    fixtures::ProgramRun run = fixtures::IsolatedRun(
+        RASTREL_BIN, {"-i", input, "-o", output, "-c", "jpg", "--jpg-quality=95"}, folder.path());
     run.args.insert(run.args.end(), c.options.begin(), c.options.end());
-    run.folder = folder.path();
-    run.env = {{"XDG_RUNTIME_DIR", folder.path()},
-               {"HOME", folder.path()},
-               {"XDG_CONFIG_HOME", folder.path() + "config"},
-               {"DISPLAY", std::nullopt},
-               {"WAYLAND_DISPLAY", std::nullopt}};
     const fixtures::ProgramResult result = fixtures::RunProgram(run);
     ASSERT_EQ(result.exitCode, 0) << result.out << result.err;
 

@@ -125,16 +125,9 @@ TEST(OverlayOptions, ReachTheWrittenJpeg) {
     // A 20 x 12 opaque blue logo: at the default anchor it covers (130, 78) to (149, 89).
     ASSERT_TRUE(WriteFlat(folder.path() + "logo.png", FIF_PNG, 20, 12, blue));
     const std::string output = folder.MakeFolder("out");
-    fixtures::ProgramRun run;
-    run.program = RASTREL_BIN;
-    run.args = {"-i", input, "-o", output, "-c", "jpg", "--jpg-quality=95"};
+    fixtures::ProgramRun run = fixtures::IsolatedRun(
+        RASTREL_BIN, {"-i", input, "-o", output, "-c", "jpg", "--jpg-quality=95"}, folder.path());
     run.args.insert(run.args.end(), c.options.begin(), c.options.end());
-    run.folder = folder.path();
-    run.env = {{"XDG_RUNTIME_DIR", folder.path()},
-               {"HOME", folder.path()},
-               {"XDG_CONFIG_HOME", folder.path() + "config"},
-               {"DISPLAY", std::nullopt},
-               {"WAYLAND_DISPLAY", std::nullopt}};
     const fixtures::ProgramResult result = fixtures::RunProgram(run);
     ASSERT_EQ(result.exitCode, 0) << result.out << result.err;
 
@@ -164,12 +157,10 @@ TEST(DrawingModule, WithoutItPlainBatchesRunAndDrawingOnesDoNotStart) {
   std::filesystem::copy_file(RASTREL_BIN, program);
   ASSERT_TRUE(WriteFlat(folder.path() + "page.tif", FIF_TIFF, kWidth, kHeight, {kGrey, kGrey, kGrey}));
   const auto runWith = [&](const std::string& output, std::vector<std::string> options) {
-    fixtures::ProgramRun run;
-    run.program = program;
-    run.args = {"-i", folder.path() + "page.tif", "-o", folder.MakeFolder(output), "-c", "jpg"};
+    fixtures::ProgramRun run = fixtures::IsolatedRun(
+        program, {"-i", folder.path() + "page.tif", "-o", folder.MakeFolder(output), "-c", "jpg"},
+        folder.path());
     run.args.insert(run.args.end(), options.begin(), options.end());
-    run.folder = folder.path();
-    run.env = {{"XDG_RUNTIME_DIR", folder.path()}, {"XDG_CONFIG_HOME", folder.path() + "config"}};
     return fixtures::RunProgram(run);
   };
 

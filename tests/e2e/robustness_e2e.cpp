@@ -1,18 +1,16 @@
 // One console batch over every kind of damaged TIFF the project makes, mixed with sound
 // files: the run ends normally and says that some files failed, every sound file is
 // converted, and nothing half-written or temporary is left anywhere.
-#include <FreeImage.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "tests/support/damaged_tiffs.h"
+#include "tests/support/output_files.h"
 #include "tests/support/process_runner.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/tiff_fixtures.h"
@@ -21,44 +19,14 @@ namespace rastrel {
 namespace {
 
 namespace fs = std::filesystem;
+using fixtures::FilesBelow;
+using fixtures::IsCompleteJpeg;
 using fixtures::PageKind;
 
 constexpr int kTolerance = 12;  // JPEG rings a little around the pattern's cells
 constexpr int kBatchFailed = 1;
 // Far beyond what the batch needs; it only has to end, and a hang must not stall CI forever.
 constexpr int kTimeoutMs = 15 * 60 * 1000;
-
-std::vector<std::string> FilesBelow(const std::string& root) {
-  std::vector<std::string> files;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    if (entry.is_regular_file()) files.push_back(fs::relative(entry.path(), root).string());
-  }
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::string bytes;
-  char buffer[1 << 16];
-  while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
-    bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
-  return bytes;
-}
-
-// A complete JPEG file: the start-of-image marker first, the end-of-image marker last, and
-// a picture the library decodes.
-bool IsCompleteJpeg(const std::string& path) {
-  const std::string bytes = ReadBytes(path);
-  if (bytes.size() < 4 || bytes.compare(0, 2, "\xFF\xD8") != 0 ||
-      bytes.compare(bytes.size() - 2, 2, "\xFF\xD9") != 0) {
-    return false;
-  }
-  FIBITMAP* image = FreeImage_Load(FIF_JPEG, path.c_str(), 0);
-  if (image == nullptr) return false;
-  FreeImage_Unload(image);
-  return true;
-}
 
 TEST(RobustnessE2E, ABatchOfDamagedFilesEndsNormallyAndConvertsEverySoundFile) {
   fixtures::TempFolder folder;
@@ -73,14 +41,7 @@ TEST(RobustnessE2E, ABatchOfDamagedFilesEndsNormallyAndConvertsEverySoundFile) {
   }
   ASSERT_GT(inputs.size(), 60u);
 
-  fixtures::ProgramRun run;
-  run.program = RASTREL_BIN;
-  run.args = {"-i", in, "-o", out};
-  run.folder = folder.path();
-  run.env = {{"XDG_RUNTIME_DIR", folder.path()},
-             {"HOME", folder.path()},
-             {"DISPLAY", std::nullopt},
-             {"WAYLAND_DISPLAY", std::nullopt}};
+  fixtures::ProgramRun run = fixtures::IsolatedRun(RASTREL_BIN, {"-i", in, "-o", out}, folder.path());
   run.timeoutMs = kTimeoutMs;
   const fixtures::ProgramResult result = fixtures::RunProgram(run);
 
@@ -134,12 +95,9 @@ TEST(RobustnessE2E, PagesBeyondJpegsSizeLimitFailWithAReasonAndConvertWhenResize
   ASSERT_TRUE(fixtures::WriteTiff(folder.path() + "in/tall.tif", {PageKind::Grey8, 2, 65'501}));
   ASSERT_TRUE(fixtures::WriteTiff(folder.path() + "in/widest-allowed.tif", {PageKind::Rgb24Lzw, 65'500, 2}));
   const auto convert = [&](const std::string& out, std::vector<std::string> options) {
-    fixtures::ProgramRun run;
-    run.program = RASTREL_BIN;
-    run.args = {"-i", folder.path() + "in", "-o", folder.MakeFolder(out)};
+    fixtures::ProgramRun run = fixtures::IsolatedRun(
+        RASTREL_BIN, {"-i", folder.path() + "in", "-o", folder.MakeFolder(out)}, folder.path());
     run.args.insert(run.args.end(), options.begin(), options.end());
-    run.folder = folder.path();
-    run.env = {{"XDG_RUNTIME_DIR", folder.path()}, {"HOME", folder.path()}};
     return fixtures::RunProgram(run);
   };
 

@@ -23,11 +23,7 @@ constexpr int kExitFewerConverted = 1;
 
 fixtures::ProgramResult RunBatch(const fixtures::TempFolder& folder, std::vector<std::string> args,
                                  std::vector<std::pair<std::string, std::optional<std::string>>> env = {}) {
-  fixtures::ProgramRun run;
-  run.program = RASTREL_BIN;
-  run.args = std::move(args);
-  run.folder = folder.path();
-  run.env = {{"XDG_RUNTIME_DIR", folder.path()}, {"HOME", folder.path()}, {"DISPLAY", std::nullopt}};
+  fixtures::ProgramRun run = fixtures::IsolatedRun(RASTREL_BIN, std::move(args), folder.path());
   run.env.insert(run.env.end(), env.begin(), env.end());
   run.timeoutMs = 5 * 60 * 1000;
   return fixtures::RunProgram(run);

@@ -189,4 +189,17 @@ ProgramResult RunningProgram::Wait() {
 
 ProgramResult RunProgram(const ProgramRun& run) { return RunningProgram(run).Wait(); }
 
+ProgramRun IsolatedRun(std::string program, std::vector<std::string> args, const std::string& folder) {
+  ProgramRun run;
+  run.program = std::move(program);
+  run.args = std::move(args);
+  run.folder = folder;
+  run.env = {{"XDG_RUNTIME_DIR", folder},
+             {"HOME", folder},
+             {"XDG_CONFIG_HOME", folder + "config"},
+             {"DISPLAY", std::nullopt},
+             {"WAYLAND_DISPLAY", std::nullopt}};
+  return run;
+}
+
 }  // namespace rastrel::fixtures

@@ -66,4 +66,8 @@ class RunningProgram {
 // Starts the program and waits for it to end.
 ProgramResult RunProgram(const ProgramRun& run);
 
+// A run of `program` whose working folder, home, configuration and lock folder are all
+// `folder`, with no display: runs never meet each other, the user's own copy or a desktop.
+ProgramRun IsolatedRun(std::string program, std::vector<std::string> args, const std::string& folder);
+
 }  // namespace rastrel::fixtures
