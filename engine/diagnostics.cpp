@@ -33,22 +33,7 @@ void RecordMessage(DiagnosticsCapture& capture, std::string message, bool ours) 
   sink.push_back(std::move(message));
 }
 
-namespace {
-
-// libtiff's messages are printf formats with their arguments.
-__attribute__((format(printf, 1, 0))) std::string Format(const char* fmt, va_list args) {
-  char buffer[1024];
-  const int n = std::vsnprintf(buffer, sizeof buffer, fmt, args);
-  if (n < 0) return {};
-  return std::string(buffer, std::min(static_cast<std::size_t>(n), sizeof buffer - 1));
-}
-
-__attribute__((format(printf, 3, 0))) void TiffMessage(const char* kind, const char* module, const char* fmt,
-                                                       va_list args) {
-  if (tCurrent == nullptr || fmt == nullptr) return;
-  // FreeImage asks libtiff about every EXIF tag it knows, whether or not the file has it,
-  // and libtiff complains about each one it does not: nothing about the file.
-  if (module != nullptr && std::string_view(module) == "TIFFFieldWithTag") return;
+std::string FormatLibtiffMessage(const char* kind, const char* module, const char* format, va_list args) {
   std::string message = "libtiff ";
   message += kind;
   message += ": ";
@@ -56,8 +41,21 @@ __attribute__((format(printf, 3, 0))) void TiffMessage(const char* kind, const c
     message += module;
     message += ": ";
   }
-  message += Format(fmt, args);
-  RecordMessage(*tCurrent, std::move(message), false);
+  char buffer[1024];
+  const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
+  if (n > 0) message.append(buffer, std::min(static_cast<std::size_t>(n), sizeof buffer - 1));
+  return message;
+}
+
+namespace {
+
+__attribute__((format(printf, 3, 0))) void TiffMessage(const char* kind, const char* module, const char* fmt,
+                                                       va_list args) {
+  if (tCurrent == nullptr || fmt == nullptr) return;
+  // FreeImage asks libtiff about every EXIF tag it knows, whether or not the file has it,
+  // and libtiff complains about each one it does not: nothing about the file.
+  if (module != nullptr && std::string_view(module) == "TIFFFieldWithTag") return;
+  RecordMessage(*tCurrent, FormatLibtiffMessage(kind, module, fmt, args), false);
 }
 
 __attribute__((format(printf, 2, 0))) void TiffWarning(const char* module, const char* fmt, va_list args) {

@@ -4,6 +4,7 @@
 // their messages apart and the console stays clean.
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -34,6 +35,11 @@ class DiagnosticsCapture {
   std::size_t suppressed_ = 0;
   DiagnosticsCapture* previous_;
 };
+
+// One libtiff message as a diagnostic line: "libtiff <kind>: <module>: <text>". libtiff's
+// messages are printf formats with their arguments.
+__attribute__((format(printf, 3, 0))) std::string FormatLibtiffMessage(const char* kind, const char* module,
+                                                                       const char* format, va_list args);
 
 // Installs the process-wide library callbacks once; messages reported on a thread without
 // a capture are dropped. Called by every capture; call it early to silence start-up.

@@ -1,8 +1,9 @@
 #include "engine/tiff_handle.h"
 
 #include <cstdarg>
-#include <cstdio>
 #include <utility>
+
+#include "engine/diagnostics.h"
 
 namespace rastrel {
 namespace {
@@ -26,17 +27,7 @@ __attribute__((format(printf, 4, 0))) void Record(void* userData, const char* ki
     }
     return;
   }
-  char text[512];
-  std::vsnprintf(text, sizeof text, format, args);
-  std::string line = "libtiff ";
-  line += kind;
-  line += ": ";
-  if (module != nullptr && *module != '\0') {
-    line += module;
-    line += ": ";
-  }
-  line += text;
-  sink->lines->push_back(std::move(line));
+  sink->lines->push_back(FormatLibtiffMessage(kind, module, format, args));
 }
 
 // Returning 1 tells libtiff the message is handled, so the process-wide handlers (which

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <random>
 
+#include "platform/pipe.h"
 #include "platform/temporary_files.h"
 #include "platform/unique_fd.h"
 
@@ -81,18 +82,6 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
 // Read without changing it: umask() itself would race with other threads creating files.
 mode_t ProcessUmask() {
   static const mode_t mask = [] {
@@ -125,7 +114,7 @@ std::optional<std::string> WriteTrackedTemporaryFile(const std::string& path, st
   if (!fd) return std::nullopt;
   // mkostemp creates 0600; give the file the mode an ordinary create would have.
   const bool ok =
-      WriteAll(fd.get(), bytes) && ::fchmod(fd.get(), 0666 & ~ProcessUmask()) == 0 && ::fsync(fd.get()) == 0;
+      WriteAllBytes(fd.get(), bytes) && ::fchmod(fd.get(), 0666 & ~ProcessUmask()) == 0 && ::fsync(fd.get()) == 0;
   const bool closed = ::close(fd.release()) == 0;
   if (!ok || !closed) {
     ::unlink(temp.c_str());
