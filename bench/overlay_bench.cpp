@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/a4_page.h"
 #include "engine/bitmap.h"
 #include "engine/context.h"
 #include "overlay/frame.h"
@@ -28,47 +29,7 @@
 namespace rastrel {
 namespace {
 
-constexpr int kWidth = 2480;
-constexpr int kHeight = 3508;
-
-class Memory {
- public:
-  Memory() : handle_(FreeImage_OpenMemory()) {}
-  Memory(BYTE* data, DWORD size) : handle_(FreeImage_OpenMemory(data, size)) {}
-  Memory(const Memory&) = delete;
-  Memory& operator=(const Memory&) = delete;
-  ~Memory() { FreeImage_CloseMemory(handle_); }
-  FIMEMORY* get() const { return handle_; }
-
- private:
-  FIMEMORY* handle_;
-};
-
-// Soft gradients with a fine texture: neither the encoder nor the compositing gets a flat page.
-Bitmap MakePage() {
-  Bitmap page(FreeImage_Allocate(kWidth, kHeight, 24));
-  unsigned noise = 12345;
-  for (int y = 0; y < kHeight; ++y) {
-    BYTE* line = FreeImage_GetScanLine(page.get(), y);
-    for (int x = 0; x < kWidth; ++x, line += 3) {
-      noise = noise * 1664525u + 1013904223u;
-      const int grain = static_cast<int>(noise >> 28) - 8;
-      line[FI_RGBA_RED] = static_cast<BYTE>(std::clamp(220 - x / 40 + grain, 0, 255));
-      line[FI_RGBA_GREEN] = static_cast<BYTE>(std::clamp(220 - y / 60 + grain, 0, 255));
-      line[FI_RGBA_BLUE] = static_cast<BYTE>(std::clamp(220 - (x + y) / 90 + grain, 0, 255));
-    }
-  }
-  return page;
-}
-
-double MedianMs(std::vector<double> samples) {
-  std::sort(samples.begin(), samples.end());
-  return samples[samples.size() / 2];
-}
-
-double MsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
+using namespace bench;
 
 Settings Base() {
   Settings settings;
@@ -132,25 +93,18 @@ int Run(int repetitions) {
   FreeImage_Initialise(FALSE);
   TIFFSetErrorHandler(nullptr);
   TIFFSetWarningHandler(nullptr);
-  const Bitmap page = MakePage();
-  Memory tiff;
-  if (!FreeImage_SaveToMemory(FIF_TIFF, page.get(), tiff.get(), TIFF_LZW)) {
+  const Bitmap page = MakeA4Page(false);
+  const std::string tiff = EncodeTiff(page);
+  if (tiff.empty()) {
     std::fprintf(stderr, "could not encode the test page\n");
     return 1;
   }
-  BYTE* tiffData = nullptr;
-  DWORD tiffSize = 0;
-  FreeImage_AcquireMemory(tiff.get(), &tiffData, &tiffSize);
 
   std::vector<double> plain;
   for (int i = 0; i < repetitions; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    Memory input(tiffData, tiffSize);
-    const Bitmap loaded(FreeImage_LoadFromMemory(FIF_TIFF, input.get(), 0));
-    Memory jpeg;
-    const bool saved =
-        loaded && FreeImage_SaveToMemory(FIF_JPEG, loaded.get(), jpeg.get(), 95 | JPEG_SUBSAMPLING_444);
-    plain.push_back(MsSince(start));
+    const Stopwatch watch;
+    const bool saved = ConvertPlain(tiff);
+    plain.push_back(watch.WallMs());
     if (!saved) {
       std::fprintf(stderr, "plain conversion failed\n");
       return 1;
@@ -183,10 +137,10 @@ int Run(int repetitions) {
     std::vector<double> samples;
     for (int i = 0; i < repetitions; ++i) {
       Bitmap copy(FreeImage_Clone(page.get()));
-      const auto start = std::chrono::steady_clock::now();
+      const Stopwatch watch;
       Bitmap result = ApplySolidFrame(std::move(copy), kWidth, kHeight, c.settings);
       result = ApplyWatermark(std::move(result), kWidth, kHeight, context, resources.get());
-      samples.push_back(MsSince(start));
+      samples.push_back(watch.WallMs());
       if (!result) {
         std::fprintf(stderr, "%s gave no image\n", c.name.c_str());
         return 1;

@@ -17,6 +17,7 @@
 #include <tuple>
 #include <vector>
 
+#include "bench/a4_page.h"
 #include "engine/bitmap.h"
 #include "engine/colour.h"
 #include "engine/geometry.h"
@@ -25,58 +26,7 @@
 namespace rastrel {
 namespace {
 
-constexpr int kWidth = 2480;
-constexpr int kHeight = 3508;
-
-class Memory {
- public:
-  Memory() : handle_(FreeImage_OpenMemory()) {}
-  Memory(BYTE* data, DWORD size) : handle_(FreeImage_OpenMemory(data, size)) {}
-  Memory(const Memory&) = delete;
-  Memory& operator=(const Memory&) = delete;
-  ~Memory() { FreeImage_CloseMemory(handle_); }
-  FIMEMORY* get() const { return handle_; }
-
- private:
-  FIMEMORY* handle_;
-};
-
-// Soft gradients with a fine texture and dark bands: something between a photo and a
-// scanned page, so neither the encoder nor the filters get an easy flat image.
-Bitmap MakePage() {
-  Bitmap page(FreeImage_Allocate(kWidth, kHeight, 24));
-  unsigned noise = 12345;
-  for (int y = 0; y < kHeight; ++y) {
-    BYTE* line = FreeImage_GetScanLine(page.get(), y);
-    const bool band = (y / 40) % 7 == 0;
-    for (int x = 0; x < kWidth; ++x) {
-      noise = noise * 1664525u + 1013904223u;
-      const int grain = static_cast<int>(noise >> 28) - 8;
-      const int base = band && (x / 12) % 3 != 0 ? 30 : 220;
-      line[FI_RGBA_RED] = static_cast<BYTE>(std::clamp(base - x / 40 + grain, 0, 255));
-      line[FI_RGBA_GREEN] = static_cast<BYTE>(std::clamp(base - y / 60 + grain, 0, 255));
-      line[FI_RGBA_BLUE] = static_cast<BYTE>(std::clamp(base - (x + y) / 90 + grain, 0, 255));
-      line += 3;
-    }
-  }
-  return page;
-}
-
-double MedianMs(std::vector<double> samples) {
-  std::sort(samples.begin(), samples.end());
-  return samples[samples.size() / 2];
-}
-
-// Processor time of this process: the library works on one thread, and on a shared machine
-// the processor time of a run varies far less than its wall time.
-struct Stopwatch {
-  std::clock_t cpuStart = std::clock();
-  std::chrono::steady_clock::time_point wallStart = std::chrono::steady_clock::now();
-  double CpuMs() const { return 1000.0 * static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC; }
-  double WallMs() const {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wallStart).count();
-  }
-};
+using namespace bench;
 
 struct Samples {
   std::vector<double> cpu, wall;
@@ -172,24 +122,17 @@ int Run(int repetitions) {
   // what this run is for.
   TIFFSetErrorHandler(nullptr);
   TIFFSetWarningHandler(nullptr);
-  const Bitmap page = MakePage();
-  Memory tiff;
-  if (!FreeImage_SaveToMemory(FIF_TIFF, page.get(), tiff.get(), TIFF_LZW)) {
+  const Bitmap page = MakeA4Page(true);
+  const std::string tiff = EncodeTiff(page);
+  if (tiff.empty()) {
     std::fprintf(stderr, "could not encode the test page\n");
     return 1;
   }
-  BYTE* tiffData = nullptr;
-  DWORD tiffSize = 0;
-  FreeImage_AcquireMemory(tiff.get(), &tiffData, &tiffSize);
 
   Samples plain;
   for (int i = 0; i < repetitions; ++i) {
     const Stopwatch watch;
-    Memory input(tiffData, tiffSize);
-    const Bitmap loaded(FreeImage_LoadFromMemory(FIF_TIFF, input.get(), 0));
-    Memory jpeg;
-    const bool saved =
-        loaded && FreeImage_SaveToMemory(FIF_JPEG, loaded.get(), jpeg.get(), 95 | JPEG_SUBSAMPLING_444);
+    const bool saved = ConvertPlain(tiff);
     plain.Add(watch);
     if (!saved) {
       std::fprintf(stderr, "plain conversion failed\n");
@@ -198,7 +141,7 @@ int Run(int repetitions) {
   }
   const double plainMs = MedianMs(plain.cpu);
   std::printf("page %d x %d, 24 bits, LZW TIFF of %lu bytes; median of %d runs; ratio of processor times\n",
-              kWidth, kHeight, static_cast<unsigned long>(tiffSize), repetitions);
+              kWidth, kHeight, static_cast<unsigned long>(tiff.size()), repetitions);
   std::printf("%-22s %10s %10s %8s\n", "stage", "cpu ms", "wall ms", "ratio");
   std::printf("%-22s %10.1f %10.1f %8.2f\n", "plain conversion", plainMs, MedianMs(plain.wall), 1.0);
 
