@@ -18,6 +18,7 @@
 
 #include "engine/encoding.h"
 #include "engine/page_limit.h"
+#include "engine/tiff_handle.h"
 
 namespace rastrel {
 namespace {
@@ -37,10 +38,6 @@ struct PagePlan {
   int depth = 0;
   UINT16 xDensity = 0;
   UINT16 yDensity = 0;
-};
-
-struct TiffCloser {
-  void operator()(TIFF* tif) const { TIFFClose(tif); }
 };
 
 bool HasTag(TIFF* tif, ttag_t tag) {
@@ -350,7 +347,8 @@ std::optional<DirectPage> EncodePageDirectly(const std::string& path, int pageIn
                                              const ConversionTarget& target, std::uint64_t maxDecodedBytes) {
   if (target.extension != "jpg" || target.formatId != FIF_JPEG || pageIndex < 0) return std::nullopt;
   // Read, not mapped: a mapped file would count its whole size in the process's memory.
-  std::unique_ptr<TIFF, TiffCloser> tif(TIFFOpen(path.c_str(), "rm"));
+  // Its messages go to the conversion's capture through the process-wide handlers.
+  const TiffHandle tif(TIFFOpen(path.c_str(), "rm"), nullptr);
   if (!tif || !TIFFSetDirectory(tif.get(), static_cast<tdir_t>(pageIndex))) return std::nullopt;
   const std::optional<PagePlan> plan = Plan(tif.get(), target, maxDecodedBytes);
   if (!plan) return std::nullopt;

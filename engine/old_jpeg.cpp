@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "engine/freeimage_handles.h"
+#include "engine/tiff_handle.h"
 
 namespace rastrel {
 namespace {
@@ -40,15 +41,11 @@ toff_t SizeProc(thandle_t handle) { return static_cast<MemoryFile*>(handle)->byt
 int MapProc(thandle_t, tdata_t*, toff_t*) { return 0; }
 void UnmapProc(thandle_t, tdata_t, toff_t) {}
 
-struct TiffCloser {
-  void operator()(TIFF* tif) const { TIFFClose(tif); }
-};
-using OwnedTiff = std::unique_ptr<TIFF, TiffCloser>;
-
-OwnedTiff OpenPage(MemoryFile& file, int pageIndex) {
-  OwnedTiff tif(TIFFClientOpen("memory", "rm", &file, ReadProc, WriteProc, SeekProc, CloseProc, SizeProc,
-                               MapProc, UnmapProc));
-  if (!tif || pageIndex < 0 || !TIFFSetDirectory(tif.get(), static_cast<tdir_t>(pageIndex))) return nullptr;
+TiffHandle OpenPage(MemoryFile& file, int pageIndex) {
+  TiffHandle tif(TIFFClientOpen("memory", "rm", &file, ReadProc, WriteProc, SeekProc, CloseProc, SizeProc,
+                                MapProc, UnmapProc),
+                 nullptr);
+  if (!tif || pageIndex < 0 || !TIFFSetDirectory(tif.get(), static_cast<tdir_t>(pageIndex))) return {};
   return tif;
 }
 
@@ -77,7 +74,7 @@ int CompressionFromMetadata(FIBITMAP* image) {
 
 std::optional<int> PageCompression(std::string_view file, int pageIndex) {
   MemoryFile memory{file};
-  OwnedTiff tif = OpenPage(memory, pageIndex);
+  TiffHandle tif = OpenPage(memory, pageIndex);
   std::uint16_t compression = 0;
   if (!tif || !TIFFGetField(tif.get(), TIFFTAG_COMPRESSION, &compression)) return std::nullopt;
   return compression;
@@ -85,7 +82,7 @@ std::optional<int> PageCompression(std::string_view file, int pageIndex) {
 
 std::string_view FindOldJpegStream(std::string_view file, int pageIndex) {
   MemoryFile memory{file};
-  if (OwnedTiff tif = OpenPage(memory, pageIndex)) {
+  if (TiffHandle tif = OpenPage(memory, pageIndex)) {
     std::uint64_t offset = 0;
     std::uint64_t length = 0;
     if (TIFFGetField(tif.get(), TIFFTAG_JPEGIFOFFSET, &offset) && StartsImage(file, offset)) {

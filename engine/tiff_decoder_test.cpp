@@ -9,6 +9,7 @@
 
 #include "engine/diagnostics.h"
 #include "engine/page_source.h"
+#include "engine/tiff_handle.h"
 #include "engine/tiff_orientation.h"
 #include "engine/tiff_probe.h"
 #include "platform/filesystem.h"
@@ -122,6 +123,25 @@ TEST(TiffDecoder, RefusesPagesAboveTheSizeLimitBeforeAllocating) {
   diagnostics.clear();
   EXPECT_FALSE(DecodeTiffPage(small, 0, diagnostics, TiffDecodeLimits{1000}));
   EXPECT_TRUE(DecodeTiffPage(small, 0, diagnostics, TiffDecodeLimits{32 * 24 * 4}));
+}
+
+// A moved handle leaves nothing behind to close a second time.
+TEST(TiffHandle, MovingHandsOverTheOneHandle) {
+  fixtures::TempFolder folder;
+  const std::string path = folder.path() + "page.tif";
+  ASSERT_TRUE(OddTiffFamilies().front().write(path));
+  std::vector<std::string> diagnostics;
+  TiffHandle first = OpenTiffForReading(path, diagnostics);
+  TIFF* const raw = first.get();
+  ASSERT_NE(raw, nullptr);
+  TiffHandle second(std::move(first));
+  EXPECT_EQ(first.get(), nullptr);  // NOLINT(bugprone-use-after-move): what is checked
+  EXPECT_EQ(second.get(), raw);
+  TiffHandle third;
+  third = std::move(second);
+  EXPECT_EQ(second.get(), nullptr);  // NOLINT(bugprone-use-after-move)
+  EXPECT_EQ(third.get(), raw);
+  EXPECT_EQ(TIFFNumberOfDirectories(third.get()), 1u);
 }
 
 // Complex samples (radar, signal data) are numbers with no one way to show them.

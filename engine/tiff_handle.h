@@ -27,7 +27,9 @@ class TiffHandle {
   TiffHandle(TIFF* tif, std::unique_ptr<Sink> sink) noexcept : tif_(tif), sink_(std::move(sink)) {}
   TiffHandle(const TiffHandle&) = delete;
   TiffHandle& operator=(const TiffHandle&) = delete;
-  TiffHandle(TiffHandle&& other) noexcept = default;
+  // A defaulted move would leave `other` owning the same handle, and it would be closed twice.
+  TiffHandle(TiffHandle&& other) noexcept
+      : tif_(std::exchange(other.tif_, nullptr)), sink_(std::move(other.sink_)) {}
   TiffHandle& operator=(TiffHandle&& other) noexcept {
     if (this != &other) {
       Close();
