@@ -223,6 +223,13 @@ void Coordinator::Dispatch() {
     slot.job = *index;
     slot.tag = job.tag;
     slot.folders.clear();
+    // Where the job writes unless its name mask adds folders, known before it starts: a stop
+    // at once must find the job's temporary files even when its own notice is still unread.
+    const std::string folder =
+        batch_.outputFolder +
+        (batch_.settings.advanced.keepSubfolders != 0 ? job.entry.relativeSubfolder : "");
+    slot.folders.insert(folder);
+    TrackChildTemporaryFiles(slot.channel->processId(), folder, slot.tag);
     slot.startedMs = MonotonicMilliseconds();
     const std::int64_t size = std::max<std::int64_t>(FileSize(job.entry.path), 0);
     const std::int64_t mebibytes = (size + (std::int64_t{1} << 20) - 1) >> 20;
